@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/CmdLineParser.h"
+#include "app/SingleInstance.h"
+#include "platform/EventLoop.h"
+
+// The program's life on the main thread: the start-up chain, step by step with a timing mark
+// after each completed step, then the main loop, then the one shutdown sequence that every
+// ending goes through.
+class StartupChain {
+public:
+    StartupChain(std::uint32_t start_tick, int argc, const char* const* argv);
+
+    // Returns the process exit code: 1 on every ending, as the program always has.
+    int Run();
+
+private:
+    // Each returns false when the chain must end here.
+    bool RunSteps();
+    bool RestartAsAdminStep();
+    void InitDumpStep();
+    bool HandOffStep();
+    void NewUserStep();
+    bool SingleInstanceStep();
+    bool CoInitializeStep();
+    bool SystemCheckStep();
+    void RunMainLoop();
+    void Shutdown();
+
+    void Mark(std::string_view step_name);
+    void Skip(std::string_view step_name, std::string_view reason);
+    bool OnHandOver(platform::HandOverMessage message);
+
+    const std::uint32_t start_tick_;
+    std::uint32_t step_tick_ = 0;
+    std::string command_line_;
+    CCmdLineParser switches_;
+    bool quit_request_ = false;  // "quire --quit": hand the running instance a quit
+    std::unique_ptr<SingleInstance> single_instance_;
+    bool com_initialized_ = false;
+    platform::EventLoop loop_;
+};

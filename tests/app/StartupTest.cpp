@@ -1,0 +1,167 @@
+// Runs the real program with a private user folder and runtime folder and reads its log.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "platform/Process.h"
+#include "platform/Tick.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    std::unique_ptr<platform::Process> Start(std::vector<std::string> arguments) {
+        platform::Process::Options options;
+        options.extra_environment = {"QUIRE_HOME=" + home_.Path().string(),
+                                     "XDG_RUNTIME_DIR=" + runtime_.Path().string()};
+        std::string error;
+        auto process = platform::Process::Spawn(QUIRE_BINARY, arguments, options, &error);
+        EXPECT_TRUE(process) << error;
+        return process;
+    }
+
+    int RunToEnd(std::vector<std::string> arguments) {
+        auto process = Start(std::move(arguments));
+        EXPECT_TRUE(process->WaitForExit(30s));
+        return process->ExitCode().value_or(-1);
+    }
+
+    // Waits until the running instance logged that its main loop runs.
+    bool WaitForLog(const std::string& what, std::chrono::milliseconds limit = 20s) {
+        const std::uint32_t start = platform::GetTickCount();
+        while (platform::GetTickCount() - start < limit.count()) {
+            if (Log().find(what) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    void EnableLog() { std::ofstream(log_).close(); }
+    std::string Log() { return ReadAll(log_); }
+
+    TempDir home_;
+    TempDir runtime_;
+    const std::filesystem::path log_ = home_ / "quire.log";
+};
+
+TEST_F(StartupTest, WithoutALogFileNothingIsCreated) {
+    auto first = Start({});
+    // A second start ends the first through the hand-over; both leave no log behind.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    ASSERT_TRUE(first->WaitForExit(20s));
+    EXPECT_FALSE(std::filesystem::exists(log_));
+}
+
+TEST_F(StartupTest, LogHoldsBannerOneMarkPerStepAndTheStopLine) {
+    EnableLog();
+    auto first = Start({});
+    ASSERT_TRUE(WaitForLog("RunMainDlg: used time"));
+    first->Signal(SIGTERM);
+    ASSERT_TRUE(first->WaitForExit(20s));
+    EXPECT_EQ(first->ExitCode(), 1);
+
+    const std::string log = Log();
+    const std::vector<std::string> marks = {
+        "_tWinMain",      "IsUserAnAdmin",           "InitDump",
+        "IsNeedTranferIndependentCvt", "KFunction::IsNewUser", "NeedCheckSingleInstance",
+        "CoInitialize",   "CheckSystem",             "AtlInit",
+        "RunMainDlg"};
+    std::size_t at = log.find("__________ application started __________");
+    ASSERT_NE(at, std::string::npos);
+    for (const auto& mark : marks) {
+        const auto found = log.find(mark + ": used time: ", at);
+        ASSERT_NE(found, std::string::npos) << mark << " missing or out of order\n" << log;
+        EXPECT_EQ(Count(log, mark + ": used time: "), 1) << mark;
+        at = found;
+    }
+    // Steps of subsystems that do not exist yet say so instead of pretending to run.
+    EXPECT_NE(log.find("KPdfCoreManager::Instance()->Init skipped: "), std::string::npos);
+    EXPECT_NE(log.find("IsUserAnAdmin return:1"), std::string::npos);
+    const auto stop = log.rfind("__________ application stoped __________\r\n");
+    ASSERT_NE(stop, std::string::npos);
+    EXPECT_EQ(stop + std::string("__________ application stoped __________\r\n").size(),
+              log.size());
+}
+
+TEST_F(StartupTest, SecondStartHandsItsCommandLineOverAndExitsWithOne) {
+    EnableLog();
+    auto first = Start({});
+    ASSERT_TRUE(WaitForLog("RunMainDlg: used time"));
+
+    EXPECT_EQ(RunToEnd({"-kpath:/home/用户/my file.pdf", "/type:3"}), 1);
+    ASSERT_TRUE(WaitForLog("One instance is running, and it's actived"));
+    const std::string expected =
+        "StartupChain::OnHandOver dwData:1, cmdline:-kpath:\"/home/用户/my file.pdf\" /type:3";
+    ASSERT_TRUE(WaitForLog(expected));
+    EXPECT_EQ(Count(Log(), "StartupChain::OnHandOver dwData:1"), 1);
+    EXPECT_TRUE(first->IsAlive());
+
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    ASSERT_TRUE(first->WaitForExit(20s));
+    // Both the second start and the first instance end with the stop line.
+    EXPECT_EQ(Count(Log(), "__________ application stoped __________"), 3);
+}
+
+TEST_F(StartupTest, KilledInstanceLeavesNothingThatStopsTheNextStart) {
+    EnableLog();
+    auto first = Start({});
+    ASSERT_TRUE(WaitForLog("RunMainDlg: used time"));
+    first->Kill();
+    ASSERT_TRUE(first->WaitForExit(20s));
+    ASSERT_TRUE(std::filesystem::exists(runtime_ / "quire" / "instance"));
+
+    std::filesystem::remove(log_);
+    EnableLog();
+    auto second = Start({});
+    ASSERT_TRUE(WaitForLog("RunMainDlg: used time"));
+    EXPECT_EQ(Log().find("One instance is running"), std::string::npos);
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    ASSERT_TRUE(second->WaitForExit(20s));
+}
+
+TEST_F(StartupTest, QuitWithoutARunningInstanceEndsAtOnce) {
+    EnableLog();
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("no running instance to end"), std::string::npos);
+    EXPECT_EQ(log.find("RunMainDlg"), std::string::npos);
+    EXPECT_NE(log.find("__________ application stoped __________"), std::string::npos);
+}
+
+TEST_F(StartupTest, CorruptRegistryAndOnlyFeedbackModeEndCleanly) {
+    EnableLog();
+    std::ofstream(home_ / "registry.ini") << "\x01\x02 garbage\n[unclosed\n=\n";
+    EXPECT_EQ(RunToEnd({"-only_feedback:1"}), 1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("only_feedback skipped: "), std::string::npos);
+    // Feedback-only mode never takes the single-instance name.
+    EXPECT_EQ(log.find("SingleInstance::Check"), std::string::npos);
+    EXPECT_NE(log.find("__________ application stoped __________"), std::string::npos);
+    // What the store could not read is still there.
+    EXPECT_NE(ReadAll(home_ / "registry.ini").find("garbage"), std::string::npos);
+}
+
+}  // namespace
