@@ -49,7 +49,7 @@ TEST_F(ShellTest, OpenFallsBackToXdgOpenAndFailsWithoutOpeners) {
     Fake("xdg-open", 0);
     EXPECT_TRUE(OpenWithDefaultApp("https://example.com/"));
     // xdg-open is not waited for; give it a moment to write.
-    for (int i = 0; i < 100 && Log().find("\nhttps") == std::string::npos; ++i)
+    for (int i = 0; i < 100 && Log() != "open\nhttps://example.com/\nhttps://example.com/\n"; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(Log(), "open\nhttps://example.com/\nhttps://example.com/\n");
 }
