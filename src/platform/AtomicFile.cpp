@@ -45,8 +45,8 @@ fs::path FolderOf(const fs::path& path) {
 fs::path TemporaryNameFor(const fs::path& path) {
     static std::atomic<unsigned> counter{0};  // atomic, needs no lock
     const auto now = Clock::now().time_since_epoch().count();
-    std::string name = "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                       "-" + std::to_string(counter++) + "-" + std::to_string(now);
+    std::string name = "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(counter++) + "-" + std::to_string(now);
     return FolderOf(path) / name;
 }
 
@@ -216,7 +216,9 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
     return *this;
 }
 
-FileLock::~FileLock() { Release(); }
+FileLock::~FileLock() {
+    Release();
+}
 
 // Unlocks before closing: a child forked while we held the lock shares the open file, and
 // closing our descriptor alone would leave the lock held until the child exits.

@@ -24,7 +24,9 @@ constexpr std::string_view kBinaryTag = "hex:";
 // Characters a value name escapes besides the ones string data escapes.
 constexpr std::string_view kNameOnlyEscapes = "=[;";
 
-bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t\r") == line.npos; }
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t\r") == line.npos;
+}
 
 std::string_view WithoutCarriageReturn(std::string_view line) {
     if (!line.empty() && line.back() == '\r')
@@ -383,8 +385,9 @@ bool RegistryDocument::DeleteKey(std::string_view key) {
         std::erase_if(section.lines, [](const Line& line) { return line.value.has_value(); });
     }
     std::erase_if(sections_, [&](const Section& section) {
-        return doomed(section) && std::all_of(section.lines.begin(), section.lines.end(),
-                                              [](const Line& line) { return IsBlank(line.verbatim); });
+        return doomed(section) &&
+               std::all_of(section.lines.begin(), section.lines.end(),
+                           [](const Line& line) { return IsBlank(line.verbatim); });
     });
     return found;
 }
@@ -407,16 +410,22 @@ std::optional<Typed> As(std::optional<RegistryValue> value) {
     return std::move(*typed);
 }
 
+bool IsFolder(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Creates each missing folder of `folder` with mode 0700: the registry holds the user's data.
 bool EnsureFolder(const fs::path& folder) {
+    if (IsFolder(folder))
+        return true;
     fs::path partial;
     for (const fs::path& part : folder) {
         partial /= part;
         if (::mkdir(partial.c_str(), kUserFolderMode) != 0 && errno != EEXIST)
             return false;
     }
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return IsFolder(folder);
 }
 
 fs::path FolderOf(const fs::path& file) {
@@ -486,13 +495,12 @@ bool RegistryStore::SetString(RegistryRoot root, std::string_view key, std::stri
 
 bool RegistryStore::SetBinary(RegistryRoot root, std::string_view key, std::string_view name,
                               std::span<const std::uint8_t> value) {
-    return Set(root, key, name, RegistryValue(std::vector<std::uint8_t>(value.begin(), value.end())));
+    return Set(root, key, name,
+               RegistryValue(std::vector<std::uint8_t>(value.begin(), value.end())));
 }
 
 bool RegistryStore::DeleteValue(RegistryRoot root, std::string_view key, std::string_view name) {
-    const auto change = [&](RegistryDocument& document) {
-        return document.DeleteValue(key, name);
-    };
+    const auto change = [&](RegistryDocument& document) { return document.DeleteValue(key, name); };
     return Write(root, key, change) == WriteOutcome::Written;
 }
 
@@ -503,9 +511,7 @@ bool RegistryStore::DeleteKey(RegistryRoot root, std::string_view key) {
 
 bool RegistryStore::Set(RegistryRoot root, std::string_view key, std::string_view name,
                         const RegistryValue& value) {
-    const auto change = [&](RegistryDocument& document) {
-        return document.Set(key, name, value);
-    };
+    const auto change = [&](RegistryDocument& document) { return document.Set(key, name, value); };
     return Write(root, key, change) != WriteOutcome::Failed;
 }
 
@@ -534,7 +540,8 @@ RegistryStore::WriteOutcome RegistryStore::Write(RegistryRoot root, std::string_
             Report(user_file_, "cannot create its folder; change dropped");
             return WriteOutcome::Failed;
         }
-        const std::optional<FileLock> lock = FileLock::Acquire(LockPathFor(user_file_), lock_timeout_);
+        const std::optional<FileLock> lock =
+            FileLock::Acquire(LockPathFor(user_file_), lock_timeout_);
         if (!lock) {
             Report(user_file_, "lock not obtained in time; change dropped");
             return WriteOutcome::Failed;

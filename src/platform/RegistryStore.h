@@ -52,7 +52,7 @@ public:
 
     // When a file repeats a key or a name, the last line wins, as if applied top to bottom.
     const RegistryValue* Find(std::string_view key, std::string_view name) const;
-    // Return whether the document changed; an invalid key changes nothing.
+    // Returns whether the document changed; an invalid key changes nothing.
     bool Set(std::string_view key, std::string_view name, const RegistryValue& value);
     bool DeleteValue(std::string_view key, std::string_view name);
     // Removes the values of the key and its subkeys; returns whether the key existed. A section

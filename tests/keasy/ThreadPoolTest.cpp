@@ -106,6 +106,37 @@ TEST(ThreadPoolTest, LowestIndexedIdleWorkerGetsTheNextCallable) {
         EXPECT_EQ(WorkerOf(started, id), 0) << id;
 }
 
+// The follow-up lands on worker 0 after WaitIdle has most likely looked at worker 0 already.
+TEST(ThreadPoolTest, WaitIdleCoversWorkPostedByARunningCallable) {
+    Recorder recorder;
+    Gate hold_worker0;
+    Gate hold_outer;
+    Gate hold_follow_up;
+    ThreadPool pool(2);
+    ASSERT_TRUE(pool.Start());
+    pool.Post(std::make_unique<Probe>(recorder, 0, &hold_worker0));
+    pool.Post(FuncOf([&] {
+        hold_outer.Wait();
+        pool.Post(std::make_unique<Probe>(recorder, 1, &hold_follow_up));
+    }));
+    hold_worker0.Open();
+    ASSERT_TRUE(recorder.WaitCount(&Recorder::destroyed, 1));
+
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        pool.WaitIdle();
+        returned = true;
+    });
+    std::this_thread::sleep_for(test::kSettle);
+    hold_outer.Open();
+    ASSERT_TRUE(recorder.WaitCount(&Recorder::started, 2));
+    std::this_thread::sleep_for(test::kSettle);
+    EXPECT_FALSE(returned);
+    hold_follow_up.Open();
+    waiter.join();
+    EXPECT_EQ(recorder.Get(&Recorder::destroyed).size(), 2u);
+}
+
 // Every tenth callable posts a follow-up from inside the pool, which WaitIdle must cover too.
 TEST(ThreadPoolTest, WaitIdleCoversEverythingPostedFromManyThreads) {
     constexpr int kThreads = 4;

@@ -37,17 +37,22 @@ TEST(WorkerThreadTest, RunsEachCallableOnceInOrderAndDestroysItOnItsThread) {
     }
 }
 
-TEST(WorkerThreadTest, WaitIdleWaitsForRunningAndQueuedWork) {
+TEST(WorkerThreadTest, WaitIdleWaitsForQueuedAndRunningWork) {
     Recorder recorder;
-    Gate gate;
+    Gate first;
+    Gate second;
     WorkerThread worker;
     ASSERT_TRUE(worker.Start());
-    worker.Post(std::make_unique<Probe>(recorder, 0, &gate));
-    worker.Post(std::make_unique<Probe>(recorder, 1));
+    worker.Post(std::make_unique<Probe>(recorder, 0, &first));
+    worker.Post(std::make_unique<Probe>(recorder, 1, &second));
     ASSERT_TRUE(recorder.WaitCount(&Recorder::started, 1));
-
     EXPECT_FALSE(worker.WaitIdleFor(test::kSettle));
-    gate.Open();
+
+    first.Open();
+    ASSERT_TRUE(recorder.WaitCount(&Recorder::started, 2));
+    EXPECT_FALSE(worker.WaitIdleFor(test::kSettle));  // queue empty, one still running
+
+    second.Open();
     EXPECT_TRUE(worker.WaitIdleFor(test::kBroken));
     EXPECT_EQ(recorder.Get(&Recorder::destroyed).size(), 2u);
 }
