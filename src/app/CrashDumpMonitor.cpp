@@ -32,14 +32,19 @@ std::filesystem::path FindLibrary(const std::filesystem::path& program_folder) {
 }
 
 std::string MonitorIdentifier() {
-    auto value = platform::RegistryStore::Instance().GetString(
-        platform::RegistryRoot::LocalMachine, kIdentifierKey, "idex");
+    auto value = platform::RegistryStore::Instance().GetString(platform::RegistryRoot::LocalMachine,
+                                                               kIdentifierKey, "idex");
     if (!value || value->empty() || value->size() > kMaxIdentifierBytes)
         return kBuiltInIdentifier;
     return *value;
 }
 
 bool Start(const std::filesystem::path& program_folder) {
+    // The monitor runs for the life of the process, so its library stays loaded until exit;
+    // one monitor per process.
+    static std::unique_ptr<platform::DynamicLibrary> loaded;
+    if (loaded)
+        return false;
     const std::filesystem::path file = FindLibrary(program_folder);
     if (file.empty())
         return false;
@@ -49,8 +54,7 @@ bool Start(const std::filesystem::path& program_folder) {
     auto* entry = library->FunctionNamed<EntryPoint>(kEntryPoint);
     if (!entry)
         return false;
-    // The monitor runs for the life of the process, so its library is never unloaded.
-    library.release();
+    loaded = std::move(library);
     std::thread([entry, identifier = MonitorIdentifier()] {
         entry(1, identifier.c_str(), 0x12000, 300);
     }).detach();

@@ -17,7 +17,7 @@ std::filesystem::path FindLibrary(const std::filesystem::path& program_folder);
 // The installation's identifier from the machine store, else the built-in one.
 std::string MonitorIdentifier();
 
-// True when the monitor thread was started.
+// True when the monitor thread was started; at most once per process.
 bool Start(const std::filesystem::path& program_folder);
 
 }  // namespace crash_dump

@@ -17,8 +17,7 @@ bool SameLocalDate(std::time_t a, std::time_t b) {
 }
 
 std::uint32_t Recorded(platform::RegistryStore& store) {
-    return store
-        .GetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey, kValueName)
+    return store.GetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey, kValueName)
         .value_or(0);
 }
 

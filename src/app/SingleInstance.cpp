@@ -20,8 +20,7 @@ SingleInstance::Outcome SingleInstance::Check(MessageKind kind, const std::strin
             break;
     }
     const platform::HandOverMessage message{static_cast<std::uint32_t>(kind), payload};
-    auto result =
-        platform::SendHandOver(settings_.socket_path, message, settings_.answer_timeout);
+    auto result = platform::SendHandOver(settings_.socket_path, message, settings_.answer_timeout);
     if (result == platform::HandOverResult::NoInstance) {
         // The holder may be starting and not serving yet.
         std::this_thread::sleep_for(settings_.retry_pause);

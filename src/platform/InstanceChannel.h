@@ -57,8 +57,8 @@ public:
     InstanceServer& operator=(const InstanceServer&) = delete;
 
 private:
-    InstanceServer(std::string socket_path, UniqueFd listener, UniqueFd wake, MessageHandler handler,
-                   uid_t allowed_uid);
+    InstanceServer(std::string socket_path, UniqueFd listener, UniqueFd wake,
+                   MessageHandler handler, uid_t allowed_uid);
     void Serve();
     void ServeConnection(int connection);
 

@@ -6,13 +6,19 @@
 namespace platform {
 
 // Nothing here needs elevation, so the process counts as elevated.
-inline bool IsUserAnAdmin() { return true; }
+inline bool IsUserAnAdmin() {
+    return true;
+}
 
 // Every supported Linux desktop passes the operating-system check.
-inline bool IsSystemSupported() { return true; }
+inline bool IsSystemSupported() {
+    return true;
+}
 
 // COM does not exist; initialisation succeeds with S_OK (0) and needs no undoing.
-inline long CoInitialize() { return 0; }
+inline long CoInitialize() {
+    return 0;
+}
 inline void CoUninitialize() {}
 
 }  // namespace platform

@@ -45,7 +45,8 @@ TEST_F(AsynLogTest, MissingFileMeansNoLogAndNothingCreated) {
 TEST_F(AsynLogTest, LinesHaveTheStampMessageAndCrLf) {
     std::ofstream(file_).close();
     ASSERT_TRUE(log_.Init(file_));
-    log_.Print("KSvrTaskMgr::PrepareTask taskid:%d, src:%ws", 101, std::u16string(u"/home/用户/a.pdf"));
+    log_.Print("KSvrTaskMgr::PrepareTask taskid:%d, src:%ws", 101,
+               std::u16string(u"/home/用户/a.pdf"));
     log_.WaitIdle();
     const auto lines = Lines(file_);
     ASSERT_EQ(lines.size(), 2u);

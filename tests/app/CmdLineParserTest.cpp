@@ -36,8 +36,8 @@ TEST(CmdLineParserTest, NothingToFind) {
 }
 
 TEST(CmdLineParserTest, RawCommandLineFromArgvReadsBackAsTheSameSwitches) {
-    const char* argv[] = {"/opt/quire/quire", "-kpath:/home/me/my file.pdf", "/type:3",
-                          "plain", "two words"};
+    const char* argv[] = {"/opt/quire/quire", "-kpath:/home/me/my file.pdf", "/type:3", "plain",
+                          "two words"};
     const std::string line = RawCommandLineFromArgv(5, argv);
     EXPECT_EQ(line, "-kpath:\"/home/me/my file.pdf\" /type:3 plain \"two words\"");
     CCmdLineParser parser;

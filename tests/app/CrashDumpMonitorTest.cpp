@@ -33,7 +33,8 @@ TEST(CrashDumpMonitorTest, LibraryTwoFoldersUpIsStartedWithItsArguments) {
     std::filesystem::copy_file(DUMPMON_DOUBLE, temp / "a" / crash_dump::kLibraryName);
     const auto out = temp / "started";
     ScopedEnv env("QUIRE_TEST_DUMPMON_OUT", out.string());
-    EXPECT_EQ(crash_dump::FindLibrary(temp / "a" / "b" / "c"), temp / "a" / crash_dump::kLibraryName);
+    EXPECT_EQ(crash_dump::FindLibrary(temp / "a" / "b" / "c"),
+              temp / "a" / crash_dump::kLibraryName);
     ASSERT_TRUE(crash_dump::Start(temp / "a" / "b" / "c"));
     for (int i = 0; i < 250 && ReadAll(out).empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

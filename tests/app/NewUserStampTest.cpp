@@ -17,9 +17,9 @@ TEST(NewUserStampTest, FirstStartIsRecordedOnceAndCountsAsNewForThatDay) {
     EXPECT_TRUE(new_user::IsNewUser(store, first));
     ASSERT_TRUE(new_user::Stamp(store, first));
     ASSERT_TRUE(new_user::Stamp(store, first + 3600));
-    EXPECT_EQ(store.GetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey,
-                             "first_open_time"),
-              static_cast<std::uint32_t>(first));
+    EXPECT_EQ(
+        store.GetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey, "first_open_time"),
+        static_cast<std::uint32_t>(first));
     EXPECT_TRUE(new_user::IsNewUser(store, first + 17 * 3600));
     EXPECT_FALSE(new_user::IsNewUser(store, first + 18 * 3600));
 }
@@ -30,9 +30,9 @@ TEST(NewUserStampTest, ZeroCountsAsMissing) {
     ASSERT_TRUE(store.SetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey,
                                "first_open_time", 0));
     ASSERT_TRUE(new_user::Stamp(store, 1765262313));
-    EXPECT_EQ(store.GetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey,
-                             "first_open_time"),
-              1765262313u);
+    EXPECT_EQ(
+        store.GetDword(platform::RegistryRoot::CurrentUser, kProgramRegistryKey, "first_open_time"),
+        1765262313u);
 }
 
 }  // namespace

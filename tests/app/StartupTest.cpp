@@ -84,11 +84,16 @@ TEST_F(StartupTest, LogHoldsBannerOneMarkPerStepAndTheStopLine) {
     EXPECT_EQ(first->ExitCode(), 1);
 
     const std::string log = Log();
-    const std::vector<std::string> marks = {
-        "_tWinMain",      "IsUserAnAdmin",           "InitDump",
-        "IsNeedTranferIndependentCvt", "KFunction::IsNewUser", "NeedCheckSingleInstance",
-        "CoInitialize",   "CheckSystem",             "AtlInit",
-        "RunMainDlg"};
+    const std::vector<std::string> marks = {"_tWinMain",
+                                            "IsUserAnAdmin",
+                                            "InitDump",
+                                            "IsNeedTranferIndependentCvt",
+                                            "KFunction::IsNewUser",
+                                            "NeedCheckSingleInstance",
+                                            "CoInitialize",
+                                            "CheckSystem",
+                                            "AtlInit",
+                                            "RunMainDlg"};
     std::size_t at = log.find("__________ application started __________");
     ASSERT_NE(at, std::string::npos);
     for (const auto& mark : marks) {

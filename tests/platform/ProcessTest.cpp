@@ -99,8 +99,8 @@ TEST(ProcessTest, ChildGetsNoDescriptorsOfOursAndAnEmptySignalMask) {
     sigset_t previous;
     ::pthread_sigmask(SIG_BLOCK, &blocked, &previous);
     const auto out = runtime / "report";
-    auto child =
-        Shell("ls -l /proc/self/fd/ > \"$1\"; grep SigBlk /proc/self/status >> \"$1\"", {out.string()});
+    auto child = Shell("ls -l /proc/self/fd/ > \"$1\"; grep SigBlk /proc/self/status >> \"$1\"",
+                       {out.string()});
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ASSERT_TRUE(child->WaitForExit(std::chrono::seconds(5)));
 

@@ -11,7 +11,8 @@
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quire-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quire-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
     ~TempDir() {
