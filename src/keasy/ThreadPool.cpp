@@ -9,8 +9,8 @@ namespace {
 thread_local int t_current_worker_index = -1;  // owned by its thread
 
 std::chrono::milliseconds Remaining(std::chrono::steady_clock::time_point deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
-                                                              std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return std::max(left, std::chrono::milliseconds::zero());
 }
 

@@ -35,7 +35,8 @@ public:
 
     // Returns once every callable posted before the call has run and been destroyed, and the
     // dispatcher and each worker have gone idle. Returns at once when the pool cannot dispatch
-    // (not started, or none of its workers started).
+    // (not started, or none of its workers started). A callable of this pool must not call it:
+    // it would wait for itself.
     void WaitIdle();
     // As WaitIdle, bounded; false when work was still pending at the time-out.
     bool WaitIdleFor(std::chrono::milliseconds timeout);
@@ -61,7 +62,7 @@ private:
     std::unique_ptr<WorkerThread> dispatcher_;
     std::vector<std::unique_ptr<WorkerThread>> workers_;
 
-    mutable std::mutex mutex_;
+    mutable std::mutex mutex_;                // guards the members below
     std::condition_variable worker_free_cv_;  // signalled under mutex_ when a worker frees up
                                               // or the pool starts stopping
     std::condition_variable settled_cv_;      // signalled under mutex_ when pending_ drops to 0

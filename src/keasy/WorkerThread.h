@@ -30,7 +30,8 @@ public:
     void Post(std::unique_ptr<IFunc> func);
 
     // Returns once nothing is queued or running, or at once when there is no live thread
-    // (never started, or already ended).
+    // (never started, or already ended). Not for callables of this worker: they would wait for
+    // themselves.
     void WaitIdle();
     // As WaitIdle, bounded; false when the worker was still busy at the time-out.
     bool WaitIdleFor(std::chrono::milliseconds timeout);
@@ -39,13 +40,13 @@ private:
     void Run();
     bool IsIdle() const;  // caller holds mutex_
 
-    std::mutex mutex_;
+    std::mutex mutex_;                 // guards the members below except thread_
     std::condition_variable work_cv_;  // signalled under mutex_ on post and on stop
     std::condition_variable idle_cv_;  // signalled under mutex_ when IsIdle() may have become true
     std::deque<std::unique_ptr<IFunc>> queue_;  // guarded by mutex_
-    bool busy_ = false;  // guarded by mutex_: a callable was taken and is not yet destroyed
-    bool live_ = false;  // guarded by mutex_: the thread was created and has not left Run
-    bool stop_ = false;  // guarded by mutex_: set once, by the destructor
+    bool busy_ = false;   // guarded by mutex_: a callable was taken and is not yet destroyed
+    bool live_ = false;   // guarded by mutex_: the thread was created and has not left Run
+    bool stop_ = false;   // guarded by mutex_: set once, by the destructor
     std::thread thread_;  // created by Start under mutex_; joined by the destructor
 };
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "keasy/ClassFunc.h"

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "keasy/RecursiveLock.h"
 #include "keasy/Probe.h"
+#include "keasy/RecursiveLock.h"
 
 namespace keasy {
 namespace {
