@@ -7,6 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build ccache pkg-config
     libgtest-dev libgmock-dev googletest
     clang libclang-rt-14-dev
+    libtinyxml2-dev
 )
 
 missing=()

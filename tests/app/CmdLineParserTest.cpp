@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 TEST(CmdLineParserTest, QuotedValuesSpacesAndStrayCharacters) {
@@ -46,6 +49,44 @@ TEST(CmdLineParserTest, RawCommandLineFromArgvReadsBackAsTheSameSwitches) {
     EXPECT_EQ(parser.GetValue("type"), "3");
     const char* none[] = {"/opt/quire/quire"};
     EXPECT_EQ(RawCommandLineFromArgv(1, none), "");
+}
+
+TEST(CmdLineParserTest, SwitchForms) {
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    const struct {
+        const char* line;
+        Pairs found;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {"-from:", {{"from", ""}}, {}},
+        {"-filepath:\"/a b.pdf\" -from:21 /operatetype:1",
+         {{"filepath", "/a b.pdf"}, {"from", "21"}, {"operatetype", "1"}},
+         {}},
+        // A hyphen inside a bare word starts a key; a slash inside a value does not.
+        {"my-file.pdf", {{"file.pdf", ""}}, {"my"}},
+        {"-kpath:/home/me/x.pdf", {{"kpath", "/home/me/x.pdf"}}, {"home"}},
+        {"-:5 -x - /", {{"x", ""}}, {""}},
+        {"-a:x:y -b", {{"a", "x:y"}, {"b", ""}}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        CCmdLineParser parser;
+        EXPECT_EQ(parser.Parse(c.line), !c.found.empty());
+        EXPECT_EQ(parser.CommandLine(), c.line);
+        for (const auto& [key, value] : c.found) {
+            EXPECT_TRUE(parser.HasKey(key)) << key;
+            EXPECT_EQ(parser.GetValue(key), value) << key;
+        }
+        for (const auto& key : c.absent)
+            EXPECT_FALSE(parser.HasKey(key)) << key;
+    }
+}
+
+TEST(CmdLineParserTest, ParseStartsAfresh) {
+    CCmdLineParser parser;
+    ASSERT_TRUE(parser.Parse("-a:1"));
+    EXPECT_FALSE(parser.Parse("nothing here"));
+    EXPECT_FALSE(parser.HasKey("a"));
 }
 
 }  // namespace
