@@ -37,7 +37,7 @@ for target in build/fuzz/bin/fuzz_*; do
     mkdir -p "${corpora[0]}"
     [[ -d fuzz/corpus/$name ]] && corpora+=("fuzz/corpus/$name")
     echo "-- $name"
-    "$target" -max_total_time="${QUIRE_FUZZ_SECONDS:-20}" -timeout=5 -rss_limit_mb=2048 \
+    "$target" -max_total_time="${QUIRE_FUZZ_SECONDS:-10}" -timeout=5 -rss_limit_mb=2048 \
         "${corpora[@]}" >"build/fuzz/$name.out" 2>&1 || { tail -n 40 "build/fuzz/$name.out"; exit 1; }
     tail -n 1 "build/fuzz/$name.out"
 done

@@ -9,12 +9,20 @@
 #include "app/AsynLog.h"
 #include "app/CrashDumpMonitor.h"
 #include "app/Edition.h"
+#include "app/KABTestSwitch.h"
+#include "app/KAppConfig.h"
+#include "app/KExecCmd.h"
 #include "app/NewUserStamp.h"
 #include "platform/Diagnostics.h"
 #include "platform/Paths.h"
 #include "platform/RegistryStore.h"
 #include "platform/Tick.h"
 #include "platform/WindowsAnswers.h"
+#include "report/AdapterSelection.h"
+#include "report/CommonRecords.h"
+#include "report/KAsynTaskMgr.h"
+#include "system/KUpdateModules.h"
+#include "system/UpdateJob.h"
 
 namespace {
 
@@ -35,6 +43,7 @@ bool IsQuitRequest(int argc, const char* const* argv) {
 StartupChain::StartupChain(std::uint32_t start_tick, int argc, const char* const* argv)
     : start_tick_(start_tick),
       command_line_(RawCommandLineFromArgv(argc, argv)),
+      arguments_(argc, argv),
       quit_request_(IsQuitRequest(argc, argv)) {
     switches_.Parse(command_line_);
 }
@@ -58,7 +67,8 @@ bool StartupChain::RunSteps() {
     Log().Init();
     step_tick_ = platform::GetTickCount();
     platform::SetDiagnosticSink([](std::string_view line) { Log().Print("%s", line); });
-    Skip("AsyncTaskManager", "usage reports are not built yet");
+    report::DecideAutomationRun(command_line_);
+    report::KAsynTaskMgr::Instance();
     Mark("_tWinMain");
 
     if (!RestartAsAdminStep())
@@ -68,8 +78,10 @@ bool StartupChain::RunSteps() {
     Mark("InitDump");
 
     Skip("CPDFEditionIniter::Initialize", "single edition, nothing to set up");
-    Skip("KABTestSwitch::GetInstance()->Init()", "feature switches are not built yet");
-    Skip("ABTest::InitABTester", "feature switches are not built yet");
+    KABTestSwitch::GetInstance().Init();
+    Mark("KABTestSwitch::GetInstance()->Init()");
+    split_tester_.Load(platform::ProgramFolder());
+    Mark("ABTest::InitABTester");
 
     if (!HandOffStep())
         return false;
@@ -78,19 +90,27 @@ bool StartupChain::RunSteps() {
     NewUserStep();
     Mark("KFunction::IsNewUser");
 
-    Skip("KExecCmd::RunCmds", "special commands are not built yet");
-    Skip("KAppConfig::Instance()->LoadConfig()", "configuration files are not built yet");
+    if (!SpecialCommandsStep())
+        return false;
+    const bool config_loaded = KAppConfig::Instance().LoadConfig();
+    Mark("KAppConfig::Instance()->LoadConfig()");
+    if (!config_loaded) {
+        Log().Print("KAppConfig::Instance()->LoadConfig failed");
+        return false;
+    }
 
     if (!switches_.HasKey("only_feedback") && !SingleInstanceStep())
         return false;
     Mark("NeedCheckSingleInstance");
-    Skip("ReportStartup", "usage reports are not built yet");
+    ReportStartupStep();
+    Mark("ReportStartup");
 
     if (!CoInitializeStep())
         return false;
     Mark("CoInitialize");
 
-    Skip("IsNeedUpdate", "conversion components are not built yet");
+    StartUpdateIfNeeded();
+    Mark("IsNeedUpdate");
     Skip("InitBkLib", "the UI framework is not built yet");
 
     if (!SystemCheckStep())
@@ -133,6 +153,30 @@ bool StartupChain::HandOffStep() {
     // No separately installed converter exists for Linux, so the command line is never
     // handed off and this process carries on.
     return true;
+}
+
+bool StartupChain::SpecialCommandsStep() {
+    KExecCmd::Jobs jobs;
+    jobs.load_config = [] { return KAppConfig::Instance().LoadConfig(); };
+    jobs.update_files = [] {
+        const update_job::Result result = update_job::RunUpdateJob(update_job::Options{});
+        report::SendDownloadRecord(result.success, result.elapsed_seconds, result.code);
+        return result.success;
+    };
+    // The feedback report (jobs.feedback_report) is not built yet: that job counts as failed.
+    const int executed = KExecCmd(arguments_, std::move(jobs)).RunCmds();
+    Mark("KExecCmd::RunCmds");
+    if (executed == 0)
+        return true;
+    Log().Print("executed special cmd, finished and exit");
+    return false;
+}
+
+void StartupChain::ReportStartupStep() {
+    auto value = [this](std::string_view key) {
+        return arguments_.HasValue(key) ? arguments_.GetInt(key) : 0;
+    };
+    report::SendStartupRecord(value("from"), value("type"), value("upfrom"));
 }
 
 void StartupChain::NewUserStep() {
@@ -220,8 +264,11 @@ void StartupChain::Shutdown() {
         single_instance_->Close();
     if (com_initialized_)
         platform::CoUninitialize();
+    split_tester_.Unload();
     Log().Print("__________ application stoped __________");
     Log().WaitIdle();
     Log().Close();
     platform::SetDiagnosticSink(nullptr);
+    // Reports still being sent get a short while; none is freed under its running thread.
+    report::KAsynTaskMgr::Instance().Shutdown(std::chrono::seconds(2));
 }

@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "app/CmdLineParser.h"
+#include "app/KCmdArgs.h"
 #include "app/SingleInstance.h"
+#include "app/SplitTestComponent.h"
 #include "platform/EventLoop.h"
 
 // The program's life on the main thread: the start-up chain, step by step with a timing mark
@@ -25,6 +27,8 @@ private:
     bool RestartAsAdminStep();
     void InitDumpStep();
     bool HandOffStep();
+    bool SpecialCommandsStep();
+    void ReportStartupStep();
     void NewUserStep();
     bool SingleInstanceStep();
     bool CoInitializeStep();
@@ -40,8 +44,10 @@ private:
     std::uint32_t step_tick_ = 0;
     std::string command_line_;
     CCmdLineParser switches_;
+    KCmdArgs arguments_;
     bool quit_request_ = false;  // "quire --quit": hand the running instance a quit
     std::unique_ptr<SingleInstance> single_instance_;
     bool com_initialized_ = false;
+    SplitTestComponent split_tester_;
     platform::EventLoop loop_;
 };

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/NamedMutex.h"
 #include "platform/Process.h"
 #include "platform/Tick.h"
 #include "support/TempDir.h"
@@ -61,9 +62,21 @@ protected:
     void EnableLog() { std::ofstream(log_).close(); }
     std::string Log() { return ReadAll(log_); }
 
+    // The build has no conversion components yet, so every start would launch an update
+    // process writing to the same log; holding the update mutex stops that, as a running
+    // update does.
+    void HoldUpdateMutex() {
+        ScopedEnv env("XDG_RUNTIME_DIR", runtime_.Path().string());
+        update_mutex_ = platform::NamedMutex::Create(kUpdateMutex).mutex;
+        ASSERT_TRUE(update_mutex_);
+    }
+    void SetUp() override { HoldUpdateMutex(); }
+
+    static constexpr const char* kUpdateMutex = "{FA31DC72-028B-429C-9E24-D1616269B436}_install";
     TempDir home_;
     TempDir runtime_;
     const std::filesystem::path log_ = home_ / "quire.log";
+    std::unique_ptr<platform::NamedMutex> update_mutex_;
 };
 
 TEST_F(StartupTest, WithoutALogFileNothingIsCreated) {
@@ -145,6 +158,39 @@ TEST_F(StartupTest, KilledInstanceLeavesNothingThatStopsTheNextStart) {
     EXPECT_EQ(Log().find("One instance is running"), std::string::npos);
     EXPECT_EQ(RunToEnd({"--quit"}), 1);
     ASSERT_TRUE(second->WaitForExit(20s));
+}
+
+TEST_F(StartupTest, MissingComponentsStartExactlyOneUpdateUnlessOneIsRunning) {
+    EnableLog();
+    auto first = Start({});
+    ASSERT_TRUE(WaitForLog("RunMainDlg: used time"));
+    EXPECT_NE(Log().find("pdfsdk is updating"), std::string::npos);
+    EXPECT_EQ(Log().find("UpdateByProcess StartApp"), std::string::npos);
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    ASSERT_TRUE(first->WaitForExit(20s));
+
+    update_mutex_.reset();
+    std::filesystem::remove(log_);
+    EnableLog();
+    auto second = Start({});
+    ASSERT_TRUE(WaitForLog("RunMainDlg: used time"));
+    // The update process runs the special command and ends by itself (no updater here).
+    ASSERT_TRUE(WaitForLog("KExecCmd::RunUpdateFiles return:0"));
+    EXPECT_EQ(Count(Log(), "KUpdateModules::UpdateByProcess return:1"), 1);
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    ASSERT_TRUE(second->WaitForExit(20s));
+}
+
+TEST_F(StartupTest, SpecialCommandsRunAndEndTheProcess) {
+    EnableLog();
+    EXPECT_EQ(RunToEnd({"-update_files", "-enable_menu:1"}), 1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("KExecCmd::RunUpdateFiles return:0"), std::string::npos) << log;
+    EXPECT_NE(log.find("KExecCmd::EnableMenu value:1 ignored"), std::string::npos) << log;
+    EXPECT_NE(log.find("executed special cmd, finished and exit"), std::string::npos);
+    EXPECT_EQ(log.find("SingleInstance::Check"), std::string::npos);
+    const std::string stop = "__________ application stoped __________\r\n";
+    EXPECT_EQ(log.rfind(stop) + stop.size(), log.size());
 }
 
 TEST_F(StartupTest, QuitWithoutARunningInstanceEndsAtOnce) {
