@@ -35,7 +35,8 @@ protected:
     std::unique_ptr<platform::Process> Start(std::vector<std::string> arguments) {
         platform::Process::Options options;
         options.extra_environment = {"QUIRE_HOME=" + home_.Path().string(),
-                                     "XDG_RUNTIME_DIR=" + runtime_.Path().string()};
+                                     "XDG_RUNTIME_DIR=" + runtime_.Path().string(),
+                                     "QUIRE_USAGE_LOG=" + (home_ / "usage.jsonl").string()};
         std::string error;
         auto process = platform::Process::Spawn(QUIRE_BINARY, arguments, options, &error);
         EXPECT_TRUE(process) << error;
@@ -191,6 +192,21 @@ TEST_F(StartupTest, SpecialCommandsRunAndEndTheProcess) {
     EXPECT_EQ(log.find("SingleInstance::Check"), std::string::npos);
     const std::string stop = "__________ application stoped __________\r\n";
     EXPECT_EQ(log.rfind(stop) + stop.size(), log.size());
+}
+
+TEST_F(StartupTest, StartupRecordCarriesTheLaunchSwitches) {
+    EnableLog();
+    auto first = Start({"-from:21", "/type:3", "-upfrom=7"});
+    ASSERT_TRUE(WaitForLog("ReportStartup: used time"));
+    EXPECT_EQ(RunToEnd({"--quit"}), 1);
+    ASSERT_TRUE(first->WaitForExit(20s));
+    const std::string usage = ReadAll(home_ / "usage.jsonl");
+    const auto record = usage.find("amber_pdftoword_startup:7098");
+    ASSERT_NE(record, std::string::npos) << usage;
+    const std::string line = usage.substr(record, usage.find('\n', record) - record);
+    EXPECT_NE(line.find("\"source\":21"), std::string::npos) << line;
+    EXPECT_NE(line.find("\"tab_type\":3"), std::string::npos) << line;
+    EXPECT_NE(line.find("\"up_from\":7"), std::string::npos) << line;
 }
 
 TEST_F(StartupTest, QuitWithoutARunningInstanceEndsAtOnce) {
