@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/Guid.h"
+
 // The binary interface of the outside updater library "toolupd.so", which downloads and
 // installs the conversion components. The program only loads it, asks its factory for the
 // updater object, starts it and polls it; everything else is the library's business. The
@@ -12,14 +14,7 @@ namespace tool_updater {
 inline constexpr const char* kLibraryName = "toolupd.so";
 inline constexpr const char* kFactoryName = "DllGetClassObject";
 
-struct Guid {
-    std::uint32_t data1;
-    std::uint16_t data2;
-    std::uint16_t data3;
-    std::uint8_t data4[8];
-
-    friend bool operator==(const Guid&, const Guid&) = default;
-};
+using Guid = platform::Guid;
 
 inline constexpr Guid kClassId = {
     0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -52,6 +47,6 @@ protected:
 
 // The factory the library exports as "DllGetClassObject": 0 and `*out` set to an
 // IToolUpdater* for kClassId / kInterfaceId, anything else on failure.
-using Factory = std::int32_t(const Guid& class_id, const Guid& interface_id, void** out);
+using Factory = platform::ClassFactory;
 
 }  // namespace tool_updater
