@@ -8,6 +8,8 @@ PACKAGES=(
     libgtest-dev libgmock-dev googletest
     clang libclang-rt-14-dev
     libtinyxml2-dev
+    libjsoncpp-dev libmupdf-dev libharfbuzz-dev libfreeimage-dev
+    mupdf-tools qpdf poppler-utils
 )
 
 missing=()

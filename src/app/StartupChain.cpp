@@ -13,6 +13,7 @@
 #include "app/KAppConfig.h"
 #include "app/KExecCmd.h"
 #include "app/NewUserStamp.h"
+#include "core/KPdfCoreManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/Paths.h"
 #include "platform/RegistryStore.h"
@@ -117,7 +118,12 @@ bool StartupChain::RunSteps() {
         return false;
     Mark("CheckSystem");
 
-    Skip("KPdfCoreManager::Instance()->Init", "the core manager is not built yet");
+    core_manager_ = KPdfCoreManager::Instance();
+    if (!core_manager_->Init()) {
+        Log().Print("KPdfCoreManager::Init failed");
+        return false;
+    }
+    Mark("KPdfCoreManager::Instance()->Init");
     Skip("KSvrTaskMgr::Instance()->Init()", "the service task manager is not built yet");
     Skip("window module", "the UI framework is not built yet");
 
@@ -262,6 +268,8 @@ void StartupChain::RunMainLoop() {
 void StartupChain::Shutdown() {
     if (single_instance_)
         single_instance_->Close();
+    if (core_manager_)
+        core_manager_->Shutdown();
     if (com_initialized_)
         platform::CoUninitialize();
     split_tester_.Unload();

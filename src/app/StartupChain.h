@@ -14,6 +14,8 @@
 // The program's life on the main thread: the start-up chain, step by step with a timing mark
 // after each completed step, then the main loop, then the one shutdown sequence that every
 // ending goes through.
+class KPdfCoreManager;
+
 class StartupChain {
 public:
     StartupChain(std::uint32_t start_tick, int argc, const char* const* argv);
@@ -48,6 +50,7 @@ private:
     bool quit_request_ = false;  // "quire --quit": hand the running instance a quit
     std::unique_ptr<SingleInstance> single_instance_;
     bool com_initialized_ = false;
+    KPdfCoreManager* core_manager_ = nullptr;  // set when start-up reached the core link
     SplitTestComponent split_tester_;
     platform::EventLoop loop_;
 };
