@@ -19,9 +19,10 @@ function(quire_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# One GoogleTest binary per tested folder: tests/<folder>/*.cpp.
+# One GoogleTest binary per tested folder: tests/<folder>/*.cpp. PROPERTIES are added to every
+# test of the binary.
 function(quire_test folder)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
     set(name ${folder}_tests)
     if(NOT sources)
@@ -31,7 +32,7 @@ function(quire_test folder)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "${folder}."
-                         PROPERTIES TIMEOUT 120)
+                         PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
 endfunction()
 
 # Shipped defaults and resources: resources/program/ is copied as it stands into the program
