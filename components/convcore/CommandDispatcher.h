@@ -1,0 +1,28 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "convcore/TaskContext.h"
+
+namespace convcore {
+
+// The table from command name to the handler that performs it.
+class CommandDispatcher {
+public:
+    void Register(const std::string& command, CommandHandler handler);
+
+    // The handler for the record's "cmd", matched without regard to ASCII case, as a copy the
+    // caller owns (a task thread may outlive the dispatcher). It never throws: a handler that
+    // throws fails with the exception's text, and an unknown command fails with
+    // "unsupported command: <cmd>".
+    CommandHandler HandlerFor(const Json::Value& record) const;
+
+private:
+    std::map<std::string, CommandHandler> handlers_;  // keys lower-case; filled before any task
+};
+
+// The dispatcher with every command this core performs.
+CommandDispatcher MakeCoreDispatcher();
+
+}  // namespace convcore

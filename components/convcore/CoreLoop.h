@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+
+#include "convcore/CommandDispatcher.h"
+#include "convcore/RequestChannel.h"
+
+namespace convcore {
+
+struct CoreLoopOptions {
+    int core_id = 0;
+    bool multi_task = false;  // keep asking for tasks after the first one
+    std::chrono::milliseconds reply_timeout{30000};
+    // How often a running task reports progress (and learns of a cancel).
+    std::chrono::milliseconds progress_interval{500};
+    // How long a cancelled handler may take to stop and clean up.
+    std::chrono::milliseconds cancel_grace{10000};
+    // Pause before asking again after a reply that came back at once without a task, so that a
+    // server which does not block its "get_task" replies is not polled in a tight loop.
+    std::chrono::milliseconds idle_pause{50};
+};
+
+enum class CoreEnd {
+    kTaskDone,       // the single task (or, with multi_task, never reached) is finished
+    kServiceExited,  // the program is shutting down
+    kCancelled,      // the program cancelled the running task
+    kServerLost,     // the connection broke, a reply timed out, or replies made no sense
+    kHandlerStuck,   // a cancelled handler did not stop in time; its thread is still running
+};
+
+// Speaks the core's side of the protocol until there is nothing more to do.
+CoreEnd RunCoreLoop(RequestChannel& channel, const CommandDispatcher& dispatcher,
+                    const CoreLoopOptions& options);
+
+}  // namespace convcore

@@ -1,0 +1,64 @@
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "convcore/CoreArguments.h"
+#include "convcore/CoreLoop.h"
+#include "convcore/PipeRequestChannel.h"
+
+namespace {
+
+constexpr std::chrono::seconds kConnectTimeout{5};
+
+enum ExitCode { kExitDone = 0, kExitServerLost = 1, kExitBadArguments = 2, kExitStuck = 3 };
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "quire-core: %s\n", text.c_str());
+}
+
+int ExitCodeFor(convcore::CoreEnd end) {
+    switch (end) {
+        case convcore::CoreEnd::kTaskDone:
+        case convcore::CoreEnd::kServiceExited:
+        case convcore::CoreEnd::kCancelled:
+            return kExitDone;
+        case convcore::CoreEnd::kServerLost:
+            Complain("the program's pipe was lost");
+            return kExitServerLost;
+        case convcore::CoreEnd::kHandlerStuck:
+            Complain("a cancelled task did not stop in time");
+            return kExitStuck;
+    }
+    return kExitServerLost;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto arguments =
+        convcore::ParseCoreArguments(std::vector<std::string>(argv + 1, argv + argc), &error);
+    if (!arguments) {
+        Complain(error);
+        return kExitBadArguments;
+    }
+    // Nothing heavy before the first request: the program waits for this core to ask.
+    auto client = quirepipe::PipeClient::Connect(arguments->server_name, kConnectTimeout, &error);
+    if (!client) {
+        Complain("cannot connect to " + arguments->server_name + ": " + error);
+        return kExitServerLost;
+    }
+    convcore::PipeRequestChannel channel(std::move(client));
+    const convcore::CommandDispatcher dispatcher = convcore::MakeCoreDispatcher();
+    convcore::CoreLoopOptions options;
+    options.core_id = arguments->core_id;
+    options.multi_task = arguments->multi_task;
+    const convcore::CoreEnd end = convcore::RunCoreLoop(channel, dispatcher, options);
+    const int code = ExitCodeFor(end);
+    // A handler thread that ignored its cancel is still running: leave without unwinding
+    // anything it may use.
+    if (end == convcore::CoreEnd::kHandlerStuck)
+        std::_Exit(code);
+    return code;
+}
