@@ -1,0 +1,1 @@
+quire_test(tasks DEPS tasks)
