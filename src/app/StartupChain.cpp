@@ -13,6 +13,7 @@
 #include "app/KAppConfig.h"
 #include "app/KExecCmd.h"
 #include "app/NewUserStamp.h"
+#include "core/FileInfoCache.h"
 #include "core/KPdfCoreManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/Paths.h"
@@ -24,6 +25,7 @@
 #include "report/KAsynTaskMgr.h"
 #include "system/KUpdateModules.h"
 #include "system/UpdateJob.h"
+#include "tasks/KTaskCenter.h"
 
 namespace {
 
@@ -34,6 +36,7 @@ keasy::AsynLog& Log() {
 // How long the hand-over server waits for the main loop to take a message; a main loop that
 // is stuck longer makes this instance count as absent to the sender.
 constexpr auto kMainLoopAnswerTimeout = std::chrono::milliseconds(1500);
+constexpr auto kTaskDrainLimit = std::chrono::seconds(30);
 
 bool IsQuitRequest(int argc, const char* const* argv) {
     return argc == 2 && std::string_view(argv[1]) == "--quit";
@@ -268,8 +271,14 @@ void StartupChain::RunMainLoop() {
 void StartupChain::Shutdown() {
     if (single_instance_)
         single_instance_->Close();
+    if (auto* cache = FileInfoCache::Existing())
+        cache->StopAll();
     if (core_manager_)
         core_manager_->Shutdown();
+    // Queries and conversions still running end once their core is gone or they see the
+    // cancel; the wait is bounded all the same.
+    if (auto* center = KTaskCenter::Existing(); center && !center->WaitIdleFor(kTaskDrainLimit))
+        Log().Print("KTaskCenter still busy at shutdown");
     if (com_initialized_)
         platform::CoUninitialize();
     split_tester_.Unload();

@@ -196,6 +196,10 @@ std::optional<std::string> KPdfCoreManager::GetWaitingTaskParam(int core_id) {
             Log().Print("unknown kpdfcore is requesting, core_id:%d", core_id);
             return std::nullopt;
         }
+        // The handler of a core that was killed may still sit in its wait for work; a task
+        // handed to it now would be lost.
+        if (!core->second->process->IsAlive())
+            return std::nullopt;
         process_id = core->second->process->Pid();
     }
     int task_id = 0;

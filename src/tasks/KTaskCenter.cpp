@@ -1,14 +1,29 @@
 #include "tasks/KTaskCenter.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "app/AsynLog.h"
 #include "keasy/ClassFunc.h"
 #include "tasks/ICvtTask.h"
 
+namespace {
+
+std::atomic<KTaskCenter*> g_existing{nullptr};  // set once, when Instance() first builds it
+
+}  // namespace
+
 KTaskCenter& KTaskCenter::Instance() {
-    static KTaskCenter* const instance = new KTaskCenter();
+    static KTaskCenter* const instance = [] {
+        auto* created = new KTaskCenter();
+        g_existing = created;
+        return created;
+    }();
     return *instance;
+}
+
+KTaskCenter* KTaskCenter::Existing() {
+    return g_existing.load();
 }
 
 KTaskCenter::KTaskCenter() {

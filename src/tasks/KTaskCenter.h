@@ -16,6 +16,8 @@ public:
     // Built and started on first use; lives until the process ends, because pool threads may
     // still be finishing tasks while static objects are destroyed.
     static KTaskCenter& Instance();
+    // The center when something has used it, else null (shutdown must not build one).
+    static KTaskCenter* Existing();
 
     KTaskCenter(const KTaskCenter&) = delete;
     KTaskCenter& operator=(const KTaskCenter&) = delete;

@@ -4,30 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "support/TestPdf.h"
+
 // Documents the file-information tests make for themselves.
 namespace convcoretest {
 
-struct TestPage {
-    std::string content;     // the page's content stream
-    std::string attributes;  // more page dictionary entries, e.g. "/Rotate 90"
-};
-
-// Content streams; every page has the font /F1 and a 2x2 RGB image /Im1 as resources.
-inline const char kTextContent[] = "BT /F1 12 Tf 72 720 Td (Hello) Tj ET";
-inline const char kImageContent[] = "q 500 0 0 700 50 50 cm /Im1 Do Q";
-inline const char kBlankContent[] = "";
-// A plan: `lines` separate straight strokes and a label.
-std::string LineDrawingContent(int lines);
-
-// A well-formed PDF with A4 pages; `info` is the body of its information dictionary, e.g.
-// "/Producer (X)", empty for none.
-std::string BuildPdf(const std::vector<TestPage>& pages, const std::string& info = "");
-std::vector<TestPage> TextPages(int count);
-
-void WriteFile(const std::filesystem::path& file, const std::string& data);
-
-// Runs a program from PATH and waits (bounded) for it; true when it exited with 0.
-bool RunTool(const std::string& program, const std::vector<std::string>& arguments);
+using testdocs::BuildPdf;
+using testdocs::kBlankContent;
+using testdocs::kImageContent;
+using testdocs::kTextContent;
+using testdocs::LineDrawingContent;
+using testdocs::RunTool;
+using testdocs::TestPage;
+using testdocs::TextPages;
+using testdocs::WriteFile;
 
 // A .pptx with one slide per entry; false marks a hidden slide. `missing_part` lists a slide
 // whose part is absent from the package.

@@ -1,5 +1,6 @@
 quire_test(convcore DEPS convcore pipe_interfaces)
 if(TARGET convcore_tests)
+    target_sources(convcore_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/TestPdf.cpp)
     # The end-to-end test runs the real core against the real pipe library.
     add_dependencies(convcore_tests quire-core quire-pipe)
     target_compile_definitions(convcore_tests PRIVATE

@@ -227,6 +227,22 @@ TEST_F(CoreManagerTest, KilledCoreFailsItsTaskAtOnceAndLeavesNoZombie) {
     EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(pid)));
 }
 
+TEST_F(CoreManagerTest, AKilledCoreStillWaitingForWorkIsGivenNone) {
+    const int first = Submit("pdf_to_txt");
+    ASSERT_TRUE(WaitForCores(4));
+    ASSERT_EQ(TaskIdOf(GetTask(*handler_, 1001)), first);
+    ASSERT_EQ(GetTask(*handler_, 1002), kNoNewTask);  // the event is reset now
+    ASSERT_EQ(::kill(Cores().at(1003), SIGKILL), 0);
+    KConvertTask dead_core(Manager());
+    std::string answer;
+    std::thread waiting([&] { answer = GetTask(dead_core, 1003); });
+    std::this_thread::sleep_for(200ms);
+    const int second = Submit("pdf_to_txt");
+    waiting.join();
+    EXPECT_EQ(answer, kNoNewTask);
+    EXPECT_EQ(TaskIdOf(GetTask(*handler_, 1004)), second);
+}
+
 TEST_F(CoreManagerTest, ATaskNoCoreCanTakeFailsWithAReason) {
     settings_.core_executable = temp_ / "missing-core";
     const int task = Submit("pdf_to_docx");

@@ -1,6 +1,8 @@
-quire_test(core DEPS core)
+quire_test(core DEPS core pipe_client)
 if(TARGET core_tests)
-    # The manager loads the real pipe library.
-    add_dependencies(core_tests quire-pipe)
-    target_compile_definitions(core_tests PRIVATE PIPE_LIBRARY="$<TARGET_FILE:quire-pipe>")
+    target_sources(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/TestPdf.cpp)
+    # The manager loads the real pipe library; the file-information tests ask the real core.
+    add_dependencies(core_tests quire-pipe quire-core)
+    target_compile_definitions(core_tests PRIVATE PIPE_LIBRARY="$<TARGET_FILE:quire-pipe>"
+                                                  QUIRE_CORE_BINARY="$<TARGET_FILE:quire-core>")
 endif()
