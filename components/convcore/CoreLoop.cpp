@@ -157,6 +157,7 @@ private:
     CoreEnd RunTask(const Json::Value& record) {
         const int task_id = IntField(record, "task_id", 0);
         auto state = std::make_shared<TaskState>();
+        const auto started = std::chrono::steady_clock::now();
         // The thread owns all it uses: it may be left running when it ignores a cancel.
         std::thread worker([state, record, handler = dispatcher_.HandlerFor(record)] {
             state->Finish(handler(record, *state));
@@ -169,7 +170,13 @@ private:
                 return Abandon(*state, worker, EndFor(answer));
         }
         worker.join();
-        return Finish(task_id, state->Outcome(), state->TakeReports(), state->Progress());
+        // The program's benchmark tells the link's own latency from the work by this value.
+        Json::Value values = state->TakeReports();
+        values["core_work_us"] =
+            static_cast<Json::Int64>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                         std::chrono::steady_clock::now() - started)
+                                         .count());
+        return Finish(task_id, state->Outcome(), std::move(values), state->Progress());
     }
 
     // The handler is told to stop and given time to remove what it wrote.
