@@ -3,6 +3,7 @@
 #include <json/reader.h>
 #include <json/writer.h>
 
+#include <exception>
 #include <memory>
 
 namespace json_wire {
@@ -46,8 +47,13 @@ bool Parse(std::string_view text, Json::Value* value) {
     builder["failIfExtra"] = true;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value parsed;
-    if (!reader->parse(text.data(), text.data() + text.size(), &parsed, nullptr))
+    // The reader throws, rather than failing, when the nesting limit is passed.
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &parsed, nullptr))
+            return false;
+    } catch (const std::exception&) {
         return false;
+    }
     *value = std::move(parsed);
     return true;
 }

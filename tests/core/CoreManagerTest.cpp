@@ -289,6 +289,9 @@ TEST(JsonWireTest, RedactionMasksPasswordsAtAnyDepthAndKeepsTheRest) {
               "path\":\"x.pdf\",\"password\":\"******\"},{\"password\":\"\"}]}\n");
     EXPECT_EQ(json_wire::Redacted("{\"password\":\"x\""), "******");
     EXPECT_EQ(json_wire::Redacted("no task id"), "no task id");
+    Json::Value parsed;
+    EXPECT_FALSE(json_wire::Parse(std::string(500, '['), &parsed));
+    EXPECT_TRUE(json_wire::Parse(std::string(20, '[') + std::string(20, ']'), &parsed));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/FileInfoCache.h"
 #include "core/KCompexGetInfo.h"
+#include "core/KGetInfo.h"
 #include "core/KPdfCoreManager.h"
 #include "platform/Format.h"
 #include "support/TempDir.h"
@@ -161,6 +162,18 @@ TEST_F(FileInfoCoreTest, KilledCoreEndsTheQueryWithUnknownFactsAndNoZombie) {
     EXPECT_EQ(next->GetInt("page_count", -9), 2) << next->GetErrorMsg();
     for (pid_t pid : cores)
         EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(pid))) << pid;
+}
+
+TEST_F(FileInfoCoreTest, CancelMakesTheWorkingCoreStopAndExit) {
+    KGetInfo operation(manager_.get());
+    ASSERT_TRUE(operation.GetFileInfo(Write("slow.pdf", SlowPdf(1500, 20000))));
+    const int task = operation.CoreTaskId();
+    // Working: the core has reported progress at least once.
+    ASSERT_TRUE(WaitUntil([&] { return manager_->GetIntInfo(task, "progress", -1) >= 0; }));
+    operation.Cancel();
+    // Its next notify is refused, it stops and ends; the task then counts as failed.
+    EXPECT_TRUE(WaitUntil([&] { return !manager_->IsTaskAlive(task); }, 3s));
+    EXPECT_EQ(operation.GetResult(), 0);
 }
 
 TEST_F(FileInfoCoreTest, BlockingQueryAndItsCancel) {
