@@ -6,6 +6,7 @@
 #include "app/AsynLog.h"
 #include "core/JsonWire.h"
 #include "core/KConvertTask.h"
+#include "core/PipeLibrary.h"
 #include "keasy/LambdaFunc.h"
 #include "platform/Format.h"
 #include "platform/Paths.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-constexpr const char* kPipeLibraryFile = "libquire-pipe.so";
-constexpr const char* kCoreExecutableFile = "quire-core";
 constexpr const char* kPipeNamePrefix = "0254CEE9";
 constexpr const char* kUntakenError = "no conversion core could take the task";
 constexpr int kCoresAtInit = 3;
@@ -68,27 +67,15 @@ KPdfCoreManager* KPdfCoreManager::Instance() {
     return instance;
 }
 
-KPdfCoreManager::KPdfCoreManager(Settings settings) : settings_(std::move(settings)) {
-    std::string error;
-    pipe_library_ = platform::DynamicLibrary::Open(settings_.pipe_library, &error);
-    if (!pipe_library_) {
-        Log().Print("KPdfCoreManager load pipe library fail:%s", error);
-        return;
-    }
-    create_pipe_svr_ = pipe_library_->FunctionNamed<IPipeSvr*()>("CreatePipeSvr");
-    release_pipe_svr_ = pipe_library_->FunctionNamed<void(IPipeSvr*)>("ReleasePipeSvr");
-    if (!create_pipe_svr_ || !release_pipe_svr_) {
-        create_pipe_svr_ = nullptr;
-        release_pipe_svr_ = nullptr;
-    }
-}
+KPdfCoreManager::KPdfCoreManager(Settings settings)
+    : settings_(std::move(settings)), pipe_library_(settings_.pipe_library, "KPdfCoreManager") {}
 
 KPdfCoreManager::~KPdfCoreManager() {
     Shutdown();
 }
 
 bool KPdfCoreManager::Init() {
-    pipe_svr_ = create_pipe_svr_ ? create_pipe_svr_() : nullptr;
+    pipe_svr_ = pipe_library_.Create();
     if (!pipe_svr_) {
         Log().Print("KPdfCoreManager::Init m_pipeSvrMgr.CreatePipeSvr fail");
         return false;
@@ -123,7 +110,7 @@ void KPdfCoreManager::Shutdown() {
     if (!start_core_.WaitIdleFor(kShutdownStartWait))
         Log().Print("KPdfCoreManager shutdown: core starts still running");
     pipe_svr_->Stop();
-    release_pipe_svr_(pipe_svr_);
+    pipe_library_.Release(pipe_svr_);
     pipe_svr_ = nullptr;
 }
 

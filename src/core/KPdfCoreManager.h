@@ -14,9 +14,9 @@
 #include <optional>
 #include <string>
 
+#include "core/PipeLibrary.h"
 #include "keasy/RecursiveLock.h"
 #include "keasy/WorkerThread.h"
-#include "platform/DynamicLibrary.h"
 #include "quire-pipe/PipeInterfaces.h"
 
 namespace platform {
@@ -70,7 +70,7 @@ public:
     bool WaitTaskEvent(std::chrono::milliseconds timeout);
 
     const std::string& PipeServerName() const { return pipe_server_name_; }
-    bool PipeLibraryLoaded() const { return create_pipe_svr_ != nullptr; }
+    bool PipeLibraryLoaded() const { return pipe_library_.Loaded(); }
 
     // The pipe handler of a core saw its connection end.
     void OnCoreDisconnected(int core_id);
@@ -99,9 +99,7 @@ private:
     std::atomic<int> last_core_id_{1000};
     std::string pipe_server_name_;  // written by Init before any core exists
 
-    std::unique_ptr<platform::DynamicLibrary> pipe_library_;
-    CreatePipeSvrFunc create_pipe_svr_ = nullptr;
-    ReleasePipeSvrFunc release_pipe_svr_ = nullptr;
+    PipeLibrary pipe_library_;
     IPipeSvr* pipe_svr_ = nullptr;             // main thread only (Init, Shutdown)
     std::unique_ptr<KConvertTask> processor_;  // the prototype; outlives the server
 
