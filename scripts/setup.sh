@@ -9,7 +9,7 @@ PACKAGES=(
     clang libclang-rt-14-dev
     libtinyxml2-dev
     libjsoncpp-dev libmupdf-dev libharfbuzz-dev libfreeimage-dev libzip-dev
-    libqpdf-dev
+    libqpdf-dev libjpeg-dev
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
     mupdf-tools qpdf poppler-utils
 )

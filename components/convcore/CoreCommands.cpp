@@ -1,5 +1,6 @@
 #include "convcore/CommandDispatcher.h"
 #include "convcore/FileInfoCommand.h"
+#include "convcore/RenderCommands.h"
 
 namespace convcore {
 
@@ -7,6 +8,7 @@ namespace convcore {
 CommandDispatcher MakeCoreDispatcher() {
     CommandDispatcher dispatcher;
     dispatcher.Register("get_file_info", GetFileInfo);
+    RegisterRenderCommands(dispatcher);
     return dispatcher;
 }
 
