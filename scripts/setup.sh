@@ -11,7 +11,7 @@ PACKAGES=(
     libjsoncpp-dev libmupdf-dev libharfbuzz-dev libfreeimage-dev libzip-dev
     libqpdf-dev libjpeg-dev
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
-    mupdf-tools qpdf poppler-utils
+    mupdf-tools qpdf poppler-utils python3-img2pdf
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "convcore/CommandDispatcher.h"
 #include "convcore/FileInfoCommand.h"
+#include "convcore/PictureCommands.h"
 #include "convcore/RenderCommands.h"
 
 namespace convcore {
@@ -9,6 +10,7 @@ CommandDispatcher MakeCoreDispatcher() {
     CommandDispatcher dispatcher;
     dispatcher.Register("get_file_info", GetFileInfo);
     RegisterRenderCommands(dispatcher);
+    RegisterPictureCommands(dispatcher);
     return dispatcher;
 }
 

@@ -5,6 +5,7 @@
 
 #include "convcore/FileInfoCommand.h"
 #include "convcore/LibreOfficePdf.h"
+#include "convcore/RecordingContext.h"
 #include "convcore/TestDocuments.h"
 #include "quire-mupdf/PdfFacts.h"
 #include "support/TempDir.h"
@@ -13,25 +14,6 @@ namespace convcoretest {
 namespace {
 
 using convcore::TaskOutcome;
-
-// What the program would store from a get_file_info task.
-class RecordingContext : public convcore::TaskContext {
-public:
-    void SetProgress(int percent) override { progress.push_back(percent); }
-    void Report(const std::string& key, const Json::Value& value) override { values[key] = value; }
-    bool IsCancelled() const override { return cancelled; }
-
-    int Value(const std::string& key) const {
-        const auto found = values.find(key);
-        EXPECT_NE(found, values.end()) << key;
-        EXPECT_TRUE(found == values.end() || found->second.isInt()) << key;
-        return found == values.end() ? -99 : found->second.asInt();
-    }
-
-    std::map<std::string, Json::Value> values;
-    std::vector<int> progress;
-    bool cancelled = false;
-};
 
 struct Expected {
     int page_count;
