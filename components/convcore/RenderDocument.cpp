@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "convcore/RecordFields.h"
 #include "convcore/TaskContext.h"
 #include "platform/Format.h"
 
@@ -155,6 +156,15 @@ CancelCookie::~CancelCookie() {
 
 bool CancelCookie::Cancelled() {
     return task_.IsCancelled() || std::atomic_ref<int>(cookie_.abort).load() != 0;
+}
+
+std::unique_ptr<RenderDocument> OpenRecordSource(const Json::Value& record, std::vector<int>* pages,
+                                                 std::string* error, std::size_t memory_limit) {
+    auto document = RenderDocument::Open(TextField(record, "source_path"),
+                                         TextField(record, "password"), error, memory_limit);
+    if (document == nullptr || !ChoosePages(record, document->PageCount(), pages, error))
+        return nullptr;
+    return document;
 }
 
 }  // namespace convcore

@@ -97,6 +97,12 @@ private:
 bool ChoosePages(const Json::Value& record, int page_count, std::vector<int>* pages,
                  std::string* error);
 
+// The record's "source_path" opened with its "password", and its chosen pages; nullptr with
+// the reason in `error` when either fails.
+std::unique_ptr<RenderDocument> OpenRecordSource(
+    const Json::Value& record, std::vector<int>* pages, std::string* error,
+    std::size_t memory_limit = RenderDocument::kDefaultMemoryLimit);
+
 // A MuPDF cookie that aborts the page being interpreted once the task is cancelled, so that a
 // slow page does not hold a cancelled task. A watcher thread polls the task.
 class CancelCookie {

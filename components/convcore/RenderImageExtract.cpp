@@ -176,10 +176,9 @@ private:
 
 TaskOutcome ExtractPdfImages(const Json::Value& record, TaskContext& context) {
     std::string error;
-    const auto document = RenderDocument::Open(TextField(record, "source_path"),
-                                               TextField(record, "password"), &error);
     std::vector<int> pages;
-    if (document == nullptr || !ChoosePages(record, document->PageCount(), &pages, &error))
+    const auto document = OpenRecordSource(record, &pages, &error);
+    if (document == nullptr)
         return TaskOutcome::Failure(error);
     OutputFolder folder(TextField(record, "target_dir"));
     if (!folder.Prepare(&error))

@@ -189,10 +189,9 @@ bool PicturePage(const RenderDocument& document, int index, fz_cookie* cookie,
 
 TaskOutcome ConvertPdfToImagePdf(const Json::Value& record, TaskContext& context) {
     std::string error;
-    const auto document = RenderDocument::Open(TextField(record, "source_path"),
-                                               TextField(record, "password"), &error);
     std::vector<int> pages;
-    if (document == nullptr || !ChoosePages(record, document->PageCount(), &pages, &error))
+    const auto document = OpenRecordSource(record, &pages, &error);
+    if (document == nullptr)
         return TaskOutcome::Failure(error);
     const std::filesystem::path target = TextField(record, "target_path");
     if (target.filename().empty())

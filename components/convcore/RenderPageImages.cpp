@@ -208,10 +208,9 @@ TaskOutcome ConvertPagesToImages(const Json::Value& record, ImageFormat format,
     std::string error;
     if (!ReadScale(record, &request.scale, &error))
         return TaskOutcome::Failure(error);
-    const auto document = RenderDocument::Open(TextField(record, "source_path"),
-                                               TextField(record, "password"), &error, kMemoryLimit);
     std::vector<int> pages;
-    if (document == nullptr || !ChoosePages(record, document->PageCount(), &pages, &error))
+    const auto document = OpenRecordSource(record, &pages, &error, kMemoryLimit);
+    if (document == nullptr)
         return TaskOutcome::Failure(error);
     OutputFolder folder(request.folder);
     if (!folder.Prepare(&error))

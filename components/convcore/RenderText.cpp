@@ -185,10 +185,9 @@ bool WritePages(const RenderDocument& document, const std::vector<int>& pages, c
 
 TaskOutcome RunTextJob(const Json::Value& record, const TextJob& job, TaskContext& task) {
     std::string error;
-    const auto document = RenderDocument::Open(TextField(record, "source_path"),
-                                               TextField(record, "password"), &error);
     std::vector<int> pages;
-    if (document == nullptr || !ChoosePages(record, document->PageCount(), &pages, &error))
+    const auto document = OpenRecordSource(record, &pages, &error);
+    if (document == nullptr)
         return TaskOutcome::Failure(error);
     const std::filesystem::path target = TextField(record, "target_path");
     if (target.filename().empty())
