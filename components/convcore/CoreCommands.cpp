@@ -1,5 +1,6 @@
 #include "convcore/CommandDispatcher.h"
 #include "convcore/FileInfoCommand.h"
+#include "convcore/PageToolCommands.h"
 #include "convcore/PictureCommands.h"
 #include "convcore/RenderCommands.h"
 
@@ -9,6 +10,7 @@ namespace convcore {
 CommandDispatcher MakeCoreDispatcher() {
     CommandDispatcher dispatcher;
     dispatcher.Register("get_file_info", GetFileInfo);
+    RegisterPageTools(dispatcher);
     RegisterRenderCommands(dispatcher);
     RegisterPictureCommands(dispatcher);
     return dispatcher;

@@ -1,9 +1,5 @@
 #include "convcore/PicturePdf.h"
 
-// qpdf's smart-pointer transition: the std::shared_ptr interfaces only.
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
