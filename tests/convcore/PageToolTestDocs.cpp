@@ -12,24 +12,6 @@
 namespace convcoretest {
 namespace {
 
-// Object n + 1 is objects[n]; object 1 must be the catalog.
-std::string AssemblePdf(const std::vector<std::string>& objects) {
-    std::string pdf = "%PDF-1.7\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t object = 0; object < objects.size(); ++object) {
-        offsets.push_back(pdf.size());
-        pdf += platform::Format("%d 0 obj\n", static_cast<int>(object + 1)) + objects[object] +
-               "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf +=
-        platform::Format("xref\n0 %d\n0000000000 65535 f \n", static_cast<int>(objects.size() + 1));
-    for (const std::size_t offset : offsets)
-        pdf += platform::Format("%010d 00000 n \n", static_cast<int>(offset));
-    return pdf + platform::Format("trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n",
-                                  static_cast<int>(objects.size() + 1), static_cast<int>(xref));
-}
-
 std::string Stream(const std::string& dictionary, const std::string& data) {
     return platform::Format("<< %s /Length %d >>\nstream\n", dictionary,
                             static_cast<int>(data.size())) +
@@ -85,7 +67,7 @@ std::string NamedPagesPdf(int count, const std::string& prefix, const std::strin
             static_cast<int>(objects.size()) + 2));
         objects.push_back(Stream("", PageText(prefix, page)));
     }
-    return AssemblePdf(objects);
+    return testdocs::AssemblePdf(objects);
 }
 
 std::string WordyPdf(int count) {
@@ -120,7 +102,7 @@ std::string SharedResourcesPdf(int count) {
         objects.push_back(Stream(
             "", platform::Format("q 100 0 0 100 50 500 cm %s Do Q ", name) + PageText("", page)));
     }
-    return AssemblePdf(objects);
+    return testdocs::AssemblePdf(objects);
 }
 
 std::string PicturePdf(int width, int height) {
@@ -136,7 +118,7 @@ std::string PicturePdf(int width, int height) {
             samples[at + 2] = static_cast<char>(((x + y) * 127 / (width + height) + grain) & 0xff);
         }
     }
-    return AssemblePdf({
+    return testdocs::AssemblePdf({
         "<< /Type /Catalog /Pages 2 0 R >>",
         PagesTree(1, 5, 1),
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",

@@ -46,23 +46,6 @@ convcore::TaskOutcome RunCommand(const Json::Value& record, RecordingTask& task)
     return dispatcher.HandlerFor(record)(record, task);
 }
 
-std::string AssemblePdf(const std::vector<std::string>& objects) {
-    std::string pdf = "%PDF-1.7\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t index = 0; index < objects.size(); ++index) {
-        offsets.push_back(pdf.size());
-        pdf += platform::Format("%d 0 obj\n", static_cast<int>(index + 1)) + objects[index] +
-               "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf +=
-        platform::Format("xref\n0 %d\n0000000000 65535 f \n", static_cast<int>(offsets.size() + 1));
-    for (const std::size_t offset : offsets)
-        pdf += platform::Format("%010d 00000 n \n", offset);
-    return pdf + platform::Format("trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n",
-                                  static_cast<int>(offsets.size() + 1), xref);
-}
-
 std::string StreamObject(const std::string& entries, const std::string& data) {
     return platform::Format("<< %s /Length %d >>\nstream\n", entries,
                             static_cast<int>(data.size())) +
@@ -80,7 +63,7 @@ std::string ChineseTextPdf() {
     const std::string content =
         "BT /F1 12 Tf 72 760 Td (Hello) Tj ET\n"
         "BT /F2 24 Tf 72 700 Td <0001000200030004> Tj ET";
-    return AssemblePdf({
+    return testdocs::AssemblePdf({
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 5 0 R "
@@ -122,7 +105,7 @@ std::string PicturesPdf(const std::string& jpeg, int jpeg_width, int jpeg_height
     const std::string content =
         "q 300 0 0 200 50 500 cm /Photo Do Q\nq 100 0 0 100 50 300 cm /Raw Do Q\n"
         "q 300 0 0 200 50 50 cm /Photo Do Q";  // drawn twice, extracted once
-    return AssemblePdf({
+    return testdocs::AssemblePdf({
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /XObject << "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestPdf.h"
+
 #include <json/value.h>
 
 #include <atomic>
@@ -48,8 +50,6 @@ private:
 // Runs the record's "cmd" through a dispatcher that knows the render commands.
 convcore::TaskOutcome RunCommand(const Json::Value& record, RecordingTask& task);
 
-// One indirect object per entry, numbered from 1; object 1 must be the catalog.
-std::string AssemblePdf(const std::vector<std::string>& objects);
 // A stream object body with its /Length; `entries` go into its dictionary.
 std::string StreamObject(const std::string& entries, const std::string& data);
 

@@ -38,18 +38,7 @@ std::string SlowPdf(int pages, int lines) {
             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 3 0 R >>");
     }
     objects[1] = platform::Format("<< /Type /Pages /Kids [%s] /Count %d >>", kids, pages);
-    std::string pdf = "%PDF-1.7\n";
-    std::string xref;
-    for (std::size_t object = 0; object < objects.size(); ++object) {
-        xref += platform::Format("%010d 00000 n \n", static_cast<int>(pdf.size()));
-        pdf += platform::Format("%d 0 obj\n", static_cast<int>(object + 1)) + objects[object] +
-               "\nendobj\n";
-    }
-    const int start = static_cast<int>(pdf.size());
-    const int size = static_cast<int>(objects.size() + 1);
-    return pdf + platform::Format("xref\n0 %d\n0000000000 65535 f \n", size) + xref +
-           platform::Format("trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n", size,
-                            start);
+    return testdocs::AssemblePdf(objects);
 }
 
 // Process ids of the conversion cores this test process started.

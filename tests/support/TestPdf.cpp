@@ -49,6 +49,13 @@ std::string BuildPdf(const std::vector<TestPage>& pages, const std::string& info
     }
     if (!info.empty())
         objects.push_back("<< " + info + " >>");
+    return AssemblePdf(objects, info.empty() ? std::string()
+                                             : platform::Format(" /Info %d 0 R",
+                                                                static_cast<int>(objects.size())));
+}
+
+std::string AssemblePdf(const std::vector<std::string>& objects,
+                        const std::string& trailer_entries) {
     std::string pdf = "%PDF-1.7\n";
     std::vector<std::size_t> offsets;
     for (std::size_t object = 0; object < objects.size(); ++object) {
@@ -57,15 +64,12 @@ std::string BuildPdf(const std::vector<TestPage>& pages, const std::string& info
                "\nendobj\n";
     }
     const std::size_t xref = pdf.size();
-    pdf +=
-        platform::Format("xref\n0 %d\n0000000000 65535 f \n", static_cast<int>(offsets.size() + 1));
+    const int size = static_cast<int>(offsets.size() + 1);
+    pdf += platform::Format("xref\n0 %d\n0000000000 65535 f \n", size);
     for (const std::size_t offset : offsets)
         pdf += platform::Format("%010d 00000 n \n", static_cast<int>(offset));
-    pdf +=
-        platform::Format("trailer\n<< /Size %d /Root 1 0 R", static_cast<int>(offsets.size() + 1));
-    if (!info.empty())
-        pdf += platform::Format(" /Info %d 0 R", static_cast<int>(objects.size()));
-    return pdf + platform::Format(" >>\nstartxref\n%d\n%%%%EOF\n", static_cast<int>(xref));
+    return pdf + platform::Format("trailer\n<< /Size %d /Root 1 0 R%s >>\nstartxref\n%d\n%%%%EOF\n",
+                                  size, trailer_entries, static_cast<int>(xref));
 }
 
 std::vector<TestPage> TextPages(int count) {

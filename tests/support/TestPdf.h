@@ -24,6 +24,11 @@ std::string LineDrawingContent(int lines);
 std::string BuildPdf(const std::vector<TestPage>& pages, const std::string& info = "");
 std::vector<TestPage> TextPages(int count);
 
+// A PDF of these objects, object n + 1 being objects[n] and object 1 the catalog, with a
+// cross-reference table; `trailer_entries` go into the trailer after /Size and /Root.
+std::string AssemblePdf(const std::vector<std::string>& objects,
+                        const std::string& trailer_entries = "");
+
 void WriteFile(const std::filesystem::path& file, const std::string& data);
 
 // Runs a program from PATH and waits (bounded) for it; true when it exited with 0.
