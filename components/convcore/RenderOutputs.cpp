@@ -62,4 +62,13 @@ bool OutputFolder::Prepare(std::string* error) {
     return true;
 }
 
+bool PrepareOutputFile(const std::filesystem::path& target, OutputFolder& folder,
+                       std::string* error) {
+    if (target.filename().empty()) {
+        *error = "no target file given";
+        return false;
+    }
+    return target.parent_path().empty() || folder.Prepare(error);
+}
+
 }  // namespace convcore

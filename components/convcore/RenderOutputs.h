@@ -43,4 +43,9 @@ private:
     std::vector<std::filesystem::path> created_;  // the levels this task made, deepest first
 };
 
+// For a task with one output file: checks that `target` names a file and prepares `folder`,
+// which must be the target's folder. False with the reason.
+bool PrepareOutputFile(const std::filesystem::path& target, OutputFolder& folder,
+                       std::string* error);
+
 }  // namespace convcore

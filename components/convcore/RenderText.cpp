@@ -190,10 +190,8 @@ TaskOutcome RunTextJob(const Json::Value& record, const TextJob& job, TaskContex
     if (document == nullptr)
         return TaskOutcome::Failure(error);
     const std::filesystem::path target = TextField(record, "target_path");
-    if (target.filename().empty())
-        return TaskOutcome::Failure("no target file given");
     OutputFolder folder(target.parent_path());
-    if (!target.parent_path().empty() && !folder.Prepare(&error))
+    if (!PrepareOutputFile(target, folder, &error))
         return TaskOutcome::Failure(error);
     PendingOutput pending(target);
     fz_context* context = document->Context();
