@@ -8,6 +8,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Paths relative to the checkout in ccache's keys, so that a second clone of the tree (or the
+# same tree moved) reuses what the first one compiled.
+export CCACHE_BASEDIR=$PWD
+export CCACHE_NOHASHDIR=1
+
 flavour=${1:-release}
 shift || true
 args=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
