@@ -11,7 +11,9 @@ PACKAGES=(
     libjsoncpp-dev libmupdf-dev libharfbuzz-dev libfreeimage-dev libzip-dev
     libqpdf-dev libjpeg-dev
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
-    mupdf-tools qpdf poppler-utils python3-img2pdf
+    libpango1.0-dev libcairo2-dev fonts-noto-cjk
+    libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreofficekit-dev
+    mupdf-tools qpdf poppler-utils python3-img2pdf ghostscript
 )
 
 missing=()
