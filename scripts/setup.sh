@@ -13,7 +13,7 @@ PACKAGES=(
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
     libpango1.0-dev libcairo2-dev fonts-noto-cjk
     libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreofficekit-dev
-    mupdf-tools qpdf poppler-utils python3-img2pdf ghostscript
+    mupdf-tools qpdf poppler-utils img2pdf ghostscript
 )
 
 missing=()

@@ -1,0 +1,425 @@
+// quire-core's page tools, renderer and picture-to-PDF side by side with the command-line tools
+// a user would otherwise reach for, on the real documents of bench/fetch-corpus.sh. Every
+// quire-core figure is end to end: submit through the core manager, a fresh core process, the
+// result. Run through bench/run-core-tools.sh; prints one table of ratios.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/KPdfCoreManager.h"
+#include "platform/Process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+std::uintmax_t FileSize(const fs::path& file) {
+    std::error_code error;
+    const auto size = fs::file_size(file, error);
+    return error ? 0 : size;
+}
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The largest resident set any quire-core process reached while the bench watched; the core
+// is a child of the manager, so it is found by name.
+class CorePeakMemory {
+public:
+    void Sample() {
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string comm = ReadAll(entry.path() / "comm");
+            if (comm.rfind("quire-core", 0) != 0)
+                continue;
+            std::ifstream status(entry.path() / "status");
+            for (std::string line; std::getline(status, line);) {
+                if (line.rfind("VmHWM:", 0) == 0)
+                    peak_kib_ = std::max(peak_kib_, std::stol(line.substr(6)));
+            }
+        }
+    }
+    double PeakMib() const { return peak_kib_ / 1024.0; }
+
+private:
+    long peak_kib_ = 0;
+};
+
+class Bench {
+public:
+    Bench(KPdfCoreManager* manager, fs::path scratch) : manager_(manager), scratch_(scratch) {}
+
+    // One quire-core task, end to end; nullopt when it failed.
+    std::optional<double> RunCore(Json::Value record, CorePeakMemory* memory = nullptr) {
+        const auto start = Clock::now();
+        const int task = manager_->AddTask(record);
+        while (manager_->GetIntInfo(task, "result", -1) < 0 && manager_->IsTaskAlive(task) &&
+               Clock::now() - start < 10min) {
+            if (memory)
+                memory->Sample();
+            std::this_thread::sleep_for(memory ? 20ms : 1ms);
+        }
+        const double elapsed = Milliseconds(Clock::now() - start);
+        if (manager_->GetIntInfo(task, "result", -1) == 1)
+            return elapsed;
+        std::fprintf(stderr, "  quire-core %s failed: %s\n", record["cmd"].asCString(),
+                     manager_->GetInfo(task, "error").c_str());
+        return std::nullopt;
+    }
+
+    // One run of a peer tool; nullopt when it failed or ran past 10 minutes.
+    std::optional<double> RunTool(const std::string& tool, const std::vector<std::string>& args) {
+        const auto start = Clock::now();
+        auto process = platform::Process::Spawn(platform::FindInPath(tool), args);
+        if (!process || !process->WaitForExit(10min)) {
+            if (process)
+                process->Kill();
+            std::fprintf(stderr, "  %s did not finish\n", tool.c_str());
+            return std::nullopt;
+        }
+        if (process->ExitCode().value_or(1) != 0 && process->ExitCode().value_or(1) != 3) {
+            // qpdf exits 3 for warnings only; the output is complete.
+            std::fprintf(stderr, "  %s exited %d\n", tool.c_str(), process->ExitCode().value_or(1));
+            return std::nullopt;
+        }
+        return Milliseconds(Clock::now() - start);
+    }
+
+    // The core's own page count, which the page tools go by.
+    int PageCount(const fs::path& pdf) {
+        Json::Value record;
+        record["cmd"] = "get_file_info";
+        record["file"] = pdf.string();
+        record["check_img_pdf"] = 0;
+        const int task = manager_->AddTask(record);
+        const auto start = Clock::now();
+        while (manager_->GetIntInfo(task, "result", -1) < 0 && manager_->IsTaskAlive(task) &&
+               Clock::now() - start < 1min)
+            std::this_thread::sleep_for(1ms);
+        return manager_->GetIntInfo(task, "page_count", 0);
+    }
+
+    // A fresh empty folder under the scratch folder.
+    fs::path Folder(const std::string& name) {
+        const fs::path folder = scratch_ / name;
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        return folder;
+    }
+
+private:
+    KPdfCoreManager* manager_;
+    fs::path scratch_;
+};
+
+struct Row {
+    std::string what;
+    double quire_ms = 0;
+    double peer_ms = 0;
+    std::string peer;
+    double limit = 0;  // largest acceptable ratio; 0 for a row that only reports
+    std::string note;
+};
+
+std::vector<Row> g_rows;
+
+// Median of `runs` alternating runs of both sides; a side that fails once fails the row.
+void Compare(const std::string& what, const std::string& peer, double limit,
+             const std::function<std::optional<double>()>& quire,
+             const std::function<std::optional<double>()>& tool, int runs = 3,
+             const std::string& note = "") {
+    std::vector<double> quire_times;
+    std::vector<double> tool_times;
+    for (int run = 0; run < runs; ++run) {
+        auto quire_time = quire();
+        auto tool_time = tool();
+        if (!quire_time || !tool_time) {
+            g_rows.push_back({what, -1, -1, peer, limit, "FAILED"});
+            return;
+        }
+        quire_times.push_back(*quire_time);
+        tool_times.push_back(*tool_time);
+    }
+    g_rows.push_back({what, Median(quire_times), Median(tool_times), peer, limit, note});
+}
+
+Json::Value Record(const std::string& cmd, const fs::path& source, const fs::path& target) {
+    Json::Value record;
+    record["cmd"] = cmd;
+    if (!source.empty())
+        record["source_path"] = source.string();
+    record["target_path"] = target.string();
+    return record;
+}
+
+Json::Value PageList(int first, int last, int step = 1) {
+    Json::Value pages(Json::arrayValue);
+    for (int page = first; page <= last; page += step)
+        pages.append(page);
+    return pages;
+}
+
+void BenchPageTools(Bench& bench, const fs::path& pdf) {
+    const int pages = bench.PageCount(pdf);
+    const std::string name = pdf.filename().string();
+    const fs::path out = bench.Folder("pages");
+    const std::string half = std::to_string(pages / 2);
+
+    Json::Value split = Record("new_split_pdf", pdf, out);
+    Json::Value first;
+    first["start"] = 1;
+    first["end"] = pages / 2;
+    Json::Value second;
+    second["start"] = pages / 2 + 1;
+    second["end"] = pages;
+    split["page_range"].append(first);
+    split["page_range"].append(second);
+    // The parts are named after the ranges: each run needs an empty folder.
+    Compare("split in halves: " + name, "qpdf x2", 1.2,
+            [&] {
+                split["target_path"] = bench.Folder("split").string();
+                return bench.RunCore(split);
+            },
+            [&] {
+                auto a = bench.RunTool("qpdf", {pdf, "--pages", ".", "1-" + half, "--",
+                                                out / "q1.pdf"});
+                auto b = bench.RunTool("qpdf", {pdf, "--pages", ".",
+                                                std::to_string(pages / 2 + 1) + "-z", "--",
+                                                out / "q2.pdf"});
+                return a && b ? std::optional(*a + *b) : std::nullopt;
+            });
+
+    Json::Value pick = Record("pdf_pickup_pages", pdf, out / "pick.pdf");
+    pick["pages"] = PageList(1, pages, 2);
+    Compare("pick odd pages: " + name, "qpdf", 1.2, [&] { return bench.RunCore(pick); },
+            [&] {
+                return bench.RunTool("qpdf", {pdf, "--pages", ".", "1-z:odd", "--",
+                                              out / "qpick.pdf"});
+            });
+
+    Json::Value remove = Record("pdf_delete_pages", pdf, out / "delete.pdf");
+    remove["pages"] = PageList(1, 1);
+    Compare("delete page 1: " + name, "qpdf", 1.2, [&] { return bench.RunCore(remove); },
+            [&] {
+                return bench.RunTool("qpdf", {pdf, "--pages", ".", "2-z", "--",
+                                              out / "qdelete.pdf"});
+            });
+
+    Json::Value encrypt = Record("pdf_encrypt", pdf, out / "encrypt.pdf");
+    encrypt["password"] = "bench";
+    Compare("encrypt AES-256: " + name, "qpdf", 1.2, [&] { return bench.RunCore(encrypt); },
+            [&] {
+                return bench.RunTool("qpdf", {"--encrypt", "bench", "bench", "256", "--", pdf,
+                                              out / "qencrypt.pdf"});
+            });
+}
+
+void BenchMerge(Bench& bench, const std::vector<fs::path>& pdfs) {
+    const fs::path out = bench.Folder("merge");
+    Json::Value merge = Record("new_merge_pdf", {}, out / "merge.pdf");
+    std::vector<std::string> args = {"--empty", "--pages"};
+    for (const auto& pdf : pdfs) {
+        Json::Value source;
+        source["start"] = 1;
+        source["end"] = bench.PageCount(pdf);
+        source["file_path"] = pdf.string();
+        source["password"] = "";
+        merge["source_file_list"].append(source);
+        args.push_back(pdf);
+    }
+    args.insert(args.end(), {"--", out / "qmerge.pdf"});
+    Compare("merge " + std::to_string(pdfs.size()) + " manuals", "qpdf", 1.2,
+            [&] { return bench.RunCore(merge); }, [&] { return bench.RunTool("qpdf", args); });
+}
+
+void BenchRender(Bench& bench, const fs::path& pdf, const std::string& cmd, int last_page) {
+    const fs::path out = bench.Folder("render");
+    const fs::path peer_out = bench.Folder("render-peer");
+    Json::Value render = Record(cmd, pdf, out);
+    render["merge"] = 0;
+    render["scale"] = 150.0 / 72.0;
+    render["pagePerImage"] = 1;
+    render["pages"] = PageList(1, last_page);
+    const std::string what = cmd + " 150 dpi, " + std::to_string(last_page) + " pages: " +
+                             pdf.filename().string();
+    Compare(what, "mutool draw (png)", 1.1, [&] { return bench.RunCore(render); },
+            [&] {
+                return bench.RunTool("mutool", {"draw", "-q", "-r", "150", "-o",
+                                                peer_out / "p%d.png", pdf,
+                                                "1-" + std::to_string(last_page)});
+            });
+}
+
+// JPEG streams must reach the PDF unchanged when not compressing: every picture's bytes are
+// searched for in the output.
+std::string CopiedVerbatim(const fs::path& pdf, const std::vector<fs::path>& pictures) {
+    const std::string output = ReadAll(pdf);
+    int copied = 0;
+    for (const auto& picture : pictures)
+        copied += output.find(ReadAll(picture)) != std::string::npos;
+    return std::to_string(copied) + "/" + std::to_string(pictures.size()) + " JPEGs verbatim";
+}
+
+void BenchPictures(Bench& bench, const fs::path& folder) {
+    std::vector<fs::path> pictures;
+    for (const auto& entry : fs::directory_iterator(folder))
+        pictures.push_back(entry.path());
+    std::sort(pictures.begin(), pictures.end());
+    const fs::path out = bench.Folder("pictures");
+    Json::Value record = Record("jpg_to_pdf", {}, out / "pictures.pdf");
+    record["compress"] = 0;
+    record["image_quality"] = 100;
+    record["page_size"] = 0;
+    record["page_direction"] = 0;
+    record["page_margin"] = 0;
+    std::vector<std::string> args = {"-o", out / "img2pdf.pdf"};
+    for (const auto& picture : pictures) {
+        record["images"].append(picture.string());
+        args.push_back(picture);
+    }
+    Compare("jpg_to_pdf " + std::to_string(pictures.size()) + " pictures", "img2pdf", 1.5,
+            [&] { return bench.RunCore(record); }, [&] { return bench.RunTool("img2pdf", args); },
+            3, "");
+    g_rows.back().note = CopiedVerbatim(out / "pictures.pdf", pictures);
+}
+
+struct SizeRow {
+    std::string file;
+    std::uintmax_t source, lossless, qpdf, strong, ghostscript;
+    double strong_ms, ghostscript_ms;
+};
+std::vector<SizeRow> g_sizes;
+
+void BenchCompress(Bench& bench, const fs::path& pdf) {
+    const fs::path out = bench.Folder("compress");
+    SizeRow row{pdf.filename().string(), FileSize(pdf), 0, 0, 0, 0, 0, 0};
+    Json::Value lossless = Record("pdf_compress", pdf, out / "level1.pdf");
+    lossless["compress_type"] = 1;
+    Json::Value strong = Record("pdf_compress", pdf, out / "level4.pdf");
+    strong["compress_type"] = 4;
+    bench.RunCore(lossless);
+    const auto strong_ms = bench.RunCore(strong);
+    bench.RunTool("qpdf", {"--object-streams=generate", "--recompress-flate",
+                           "--compression-level=9", pdf, out / "qpdf.pdf"});
+    const auto gs_ms = bench.RunTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
+                                            "-sDEVICE=pdfwrite", "-dPDFSETTINGS=/ebook",
+                                            "-o", out / "gs.pdf", pdf});
+    // "not smaller" ends without an output: the user keeps the source, so that is the size.
+    auto or_source = [&](const fs::path& file) {
+        return fs::exists(file) ? FileSize(file) : row.source;
+    };
+    row.lossless = or_source(out / "level1.pdf");
+    row.strong = or_source(out / "level4.pdf");
+    row.qpdf = FileSize(out / "qpdf.pdf");
+    row.ghostscript = FileSize(out / "gs.pdf");
+    row.strong_ms = strong_ms.value_or(-1);
+    row.ghostscript_ms = gs_ms.value_or(-1);
+    g_sizes.push_back(row);
+}
+
+void BenchMemory(Bench& bench, const fs::path& pdf) {
+    const fs::path out = bench.Folder("memory");
+    Json::Value render = Record("pdf_to_png", pdf, out);
+    render["merge"] = 0;
+    render["scale"] = 1.0;
+    render["pagePerImage"] = 1;
+    render["pages"] = PageList(1, 500);
+    CorePeakMemory memory;
+    const auto elapsed = bench.RunCore(render, &memory);
+    Row row{"pdf_to_png 72 dpi, 500 pages: peak core RSS", 0, 0, "", 0, ""};
+    row.note = elapsed ? std::to_string(static_cast<int>(memory.PeakMib())) +
+                             " MiB (limit 300 MiB) " +
+                             (memory.PeakMib() < 300 ? "ok" : "OVER")
+                       : "FAILED";
+    g_rows.push_back(row);
+}
+
+void PrintTables() {
+    std::printf("\n%-58s %10s %10s %-18s %7s %s\n", "case", "quire ms", "peer ms", "peer",
+                "ratio", "target");
+    for (const auto& row : g_rows) {
+        if (row.peer.empty()) {
+            std::printf("%-58s %s\n", row.what.c_str(), row.note.c_str());
+            continue;
+        }
+        const double ratio = row.peer_ms > 0 ? row.quire_ms / row.peer_ms : 0;
+        std::printf("%-58s %10.1f %10.1f %-18s %7.2f <= %.1f %s %s\n", row.what.c_str(),
+                    row.quire_ms, row.peer_ms, row.peer.c_str(), ratio, row.limit,
+                    row.quire_ms < 0 ? "FAILED" : ratio <= row.limit ? "ok" : "MISSED",
+                    row.note.c_str());
+    }
+    std::printf("\n%-28s %10s %10s %10s %10s %10s %9s %9s %s\n", "compress: file", "source",
+                "level 1", "qpdf", "level 4", "gs ebook", "l4 ms", "gs ms", "verdict");
+    for (const auto& row : g_sizes) {
+        const bool lossless_ok = row.lossless <= row.source && row.lossless <= row.qpdf;
+        const bool strong_ok = row.strong <= std::min(row.qpdf, row.ghostscript) &&
+                               row.strong_ms <= row.ghostscript_ms;
+        std::printf("%-28s %10ju %10ju %10ju %10ju %10ju %9.0f %9.0f lossless %s, strong %s\n",
+                    row.file.c_str(), row.source, row.lossless, row.qpdf, row.strong,
+                    row.ghostscript, row.strong_ms, row.ghostscript_ms,
+                    lossless_ok ? "ok" : "MISSED", strong_ok ? "ok" : "MISSED");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s <program folder> <corpus folder> <scratch folder>\n",
+                     argv[0]);
+        return 2;
+    }
+    const fs::path bin = argv[1];
+    const fs::path corpus = fs::absolute(argv[2]);
+    if (!fs::exists(corpus / "pdf" / "R-intro.pdf")) {
+        std::fprintf(stderr, "no corpus in %s: run bench/fetch-corpus.sh first\n", argv[2]);
+        return 2;
+    }
+    KPdfCoreManager::Settings settings;
+    settings.pipe_library = bin / "libquire-pipe.so";
+    settings.core_executable = bin / "quire-core";
+    KPdfCoreManager manager(settings);
+    if (!manager.Init()) {
+        std::fprintf(stderr, "the core manager did not start\n");
+        return 1;
+    }
+    Bench bench(&manager, fs::absolute(argv[3]));
+    const fs::path pdf = corpus / "pdf";
+    for (const char* name : {"R-intro.pdf", "debian-reference.zh-cn.pdf", "gnuplot.pdf"})
+        BenchPageTools(bench, pdf / name);
+    BenchMerge(bench, {pdf / "R-FAQ.pdf", pdf / "R-data.pdf", pdf / "R-lang.pdf",
+                       pdf / "R-exts.pdf"});
+    for (const char* cmd : {"pdf_to_png", "pdf_to_jpg"}) {
+        BenchRender(bench, pdf / "debian-reference.zh-cn.pdf", cmd, 20);
+        BenchRender(bench, pdf / "scanned-pages.pdf", cmd, 12);
+    }
+    BenchPictures(bench, corpus / "jpg");
+    for (const auto& entry : fs::directory_iterator(pdf)) {
+        if (entry.path().filename() != "fullrefman.pdf")
+            BenchCompress(bench, entry.path());
+    }
+    BenchMemory(bench, pdf / "fullrefman.pdf");
+    manager.Shutdown();
+    PrintTables();
+    return 0;
+}

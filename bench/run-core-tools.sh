@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the plain flavour and runs quire-core's tools side by side with qpdf, mutool draw,
+# img2pdf and Ghostscript on the corpus of bench/fetch-corpus.sh (fetched first if missing).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+./scripts/build.sh release --target benchmarks
+corpus=${QUIRE_CORPUS:-build/corpus}
+[[ -f "$corpus/pdf/R-intro.pdf" ]] || bench/fetch-corpus.sh "$corpus"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_RUNTIME_DIR="$work"
+build/release/bin/core_tools_bench build/release/bin "$corpus" "$work"
