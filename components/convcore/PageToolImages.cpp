@@ -1,6 +1,6 @@
 #include "convcore/PageToolImages.h"
 
-#include <FreeImage.h>
+#include <mupdf/fitz.h>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
@@ -12,6 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "convcore/JpegScaledDecode.h"
+#include "convcore/RenderJpeg.h"
+#include "quire-mupdf/MupdfContext.h"
+
+// MuPDF's renderer scales pictures with this; the library exports it without declaring it in
+// its public headers.
+extern "C" fz_pixmap* fz_scale_pixmap(fz_context* context, fz_pixmap* source, float x, float y,
+                                      float width, float height, const fz_irect* clip);
+
 namespace convcore {
 namespace {
 
@@ -21,15 +30,6 @@ constexpr long long kMinPixels = 64 * 64;
 constexpr long long kMaxSamples = 256LL * 1024 * 1024;
 // A new encoding has to save at least a tenth to be worth its loss of quality.
 constexpr int kKeepPercent = 90;
-
-struct BitmapUnloader {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
-
-struct MemoryCloser {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
-};
 
 struct Picture {
     QPDFObjectHandle stream;
@@ -114,80 +114,112 @@ bool AsPicture(QPDFObjectHandle object, const std::set<QPDFObjGen>& masks, Pictu
            pixels >= kMinPixels && pixels * picture->components <= kMaxSamples;
 }
 
-Bitmap ToBitmap(const Picture& picture, const unsigned char* samples) {
-    Bitmap bitmap(FreeImage_Allocate(picture.width, picture.height, picture.components * 8));
-    if (!bitmap)
-        return bitmap;
-    if (picture.components == 1) {
-        RGBQUAD* palette = FreeImage_GetPalette(bitmap.get());
-        for (int level = 0; level < 256; ++level) {
-            palette[level].rgbRed = palette[level].rgbGreen = palette[level].rgbBlue =
-                static_cast<BYTE>(level);
+// `picture` scaled to fit `max_long_side`: MuPDF's area-averaging scaler, the one its renderer
+// uses, is several times faster than a general filter at these reductions. False when MuPDF
+// fails.
+bool ScaleDown(fz_context* context, int components, int max_long_side, DecodedPicture* picture) {
+    const int long_side = std::max(picture->width, picture->height);
+    if (max_long_side <= 0 || long_side <= max_long_side)
+        return true;
+    const double scale = static_cast<double>(max_long_side) / long_side;
+    const int width = std::max(1, static_cast<int>(std::lround(picture->width * scale)));
+    const int height = std::max(1, static_cast<int>(std::lround(picture->height * scale)));
+    bool scaled = false;
+    fz_pixmap* source = nullptr;
+    fz_pixmap* result = nullptr;
+    fz_var(scaled);
+    fz_var(source);
+    fz_var(result);
+    fz_try(context) {
+        fz_colorspace* space = components == 1 ? fz_device_gray(context) : fz_device_rgb(context);
+        source = fz_new_pixmap_with_data(context, space, picture->width, picture->height, nullptr,
+                                         0, picture->width * components, picture->samples.data());
+        result = fz_scale_pixmap(context, source, 0, 0, static_cast<float>(width),
+                                 static_cast<float>(height), nullptr);
+        scaled = result && result->w == width && result->h == height;
+        if (scaled) {
+            const std::size_t row = static_cast<std::size_t>(width) * components;
+            std::vector<unsigned char> samples(row * static_cast<std::size_t>(height));
+            for (int y = 0; y < height; ++y)
+                std::memcpy(samples.data() + row * y, result->samples + result->stride * y, row);
+            picture->samples = std::move(samples);
+            picture->width = width;
+            picture->height = height;
         }
     }
-    const std::size_t row_bytes = static_cast<std::size_t>(picture.width) * picture.components;
-    for (int y = 0; y < picture.height; ++y) {
-        // FreeImage keeps rows bottom-up, and RGB pixels in its own byte order.
-        BYTE* line = FreeImage_GetScanLine(bitmap.get(), picture.height - 1 - y);
-        const unsigned char* row = samples + row_bytes * static_cast<std::size_t>(y);
-        if (picture.components == 1) {
-            std::memcpy(line, row, row_bytes);
-            continue;
-        }
-        for (int x = 0; x < picture.width; ++x) {
-            line[x * 3 + FI_RGBA_RED] = row[x * 3];
-            line[x * 3 + FI_RGBA_GREEN] = row[x * 3 + 1];
-            line[x * 3 + FI_RGBA_BLUE] = row[x * 3 + 2];
-        }
+    fz_always(context) {
+        fz_drop_pixmap(context, result);
+        fz_drop_pixmap(context, source);
     }
-    return bitmap;
+    fz_catch(context) {
+        scaled = false;
+    }
+    return scaled;
 }
 
-std::string EncodeJpeg(FIBITMAP* bitmap, int quality) {
-    std::unique_ptr<FIMEMORY, MemoryCloser> memory(FreeImage_OpenMemory());
-    if (!memory || !FreeImage_SaveToMemory(FIF_JPEG, bitmap, memory.get(), quality))
-        return {};
-    BYTE* bytes = nullptr;
-    DWORD size = 0;
-    if (!FreeImage_AcquireMemory(memory.get(), &bytes, &size))
-        return {};
-    return std::string(reinterpret_cast<const char*>(bytes), size);
+bool IsPlainJpeg(QPDFObjectHandle dict) {
+    QPDFObjectHandle filter = dict.getKey("/Filter");
+    if (filter.isArray() && filter.getArrayNItems() == 1)
+        filter = filter.getArrayItem(0);
+    return filter.isNameAndEquals("/DCTDecode") && !dict.hasKey("/Decode");
 }
 
-void Recompress(Picture picture, const ImageRecompression& how) {
+// The picture's samples, already within the size limit. A JPEG is decoded by the codec at a
+// reduced scale where that helps; anything else is decoded by qpdf at full size first.
+bool LoadWithinLimit(fz_context* context, Picture picture, int max_long_side, const Buffer& raw,
+                     DecodedPicture* decoded) {
+    const bool too_large =
+        max_long_side > 0 && std::max(picture.width, picture.height) > max_long_side;
+    if (too_large && IsPlainJpeg(picture.stream.getDict()) &&
+        DecodeJpegScaled({raw.getBuffer(), raw.getSize()}, picture.components, max_long_side,
+                         decoded))
+        return ScaleDown(context, picture.components, max_long_side, decoded);
     std::shared_ptr<Buffer> samples;
-    std::shared_ptr<Buffer> raw;
     try {
         samples = picture.stream.getStreamData(qpdf_dl_all);
-        raw = picture.stream.getRawStreamData();
     } catch (const std::exception&) {
-        return;  // damaged or undecodable data stays as it is
+        return false;  // damaged or undecodable data stays as it is
     }
     const std::size_t expected = static_cast<std::size_t>(picture.width) * picture.height *
                                  static_cast<std::size_t>(picture.components);
     if (samples->getSize() < expected)
+        return false;
+    decoded->width = picture.width;
+    decoded->height = picture.height;
+    decoded->samples.assign(samples->getBuffer(), samples->getBuffer() + expected);
+    return ScaleDown(context, picture.components, max_long_side, decoded);
+}
+
+std::string EncodeJpeg(const DecodedPicture& picture, int components, int quality) {
+    JpegEncoder encoder;
+    std::string error;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(picture.width) * components;
+    if (!encoder.Start(nullptr, picture.width, picture.height, 72, quality, &error, components) ||
+        !encoder.WriteRows(picture.samples.data(), stride, picture.height, &error) ||
+        !encoder.Finish(&error))
+        return {};
+    const auto bytes = encoder.Bytes();
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+void Recompress(fz_context* context, Picture picture, const ImageRecompression& how) {
+    std::shared_ptr<Buffer> raw;
+    try {
+        raw = picture.stream.getRawStreamData();
+    } catch (const std::exception&) {
         return;
-    Bitmap bitmap = ToBitmap(picture, samples->getBuffer());
-    samples.reset();
-    int width = picture.width;
-    int height = picture.height;
-    const int long_side = std::max(width, height);
-    if (bitmap && how.max_long_side > 0 && long_side > how.max_long_side) {
-        const double scale = static_cast<double>(how.max_long_side) / long_side;
-        width = std::max(1, static_cast<int>(std::lround(width * scale)));
-        height = std::max(1, static_cast<int>(std::lround(height * scale)));
-        bitmap.reset(FreeImage_Rescale(bitmap.get(), width, height, FILTER_BILINEAR));
     }
-    if (!bitmap)
+    DecodedPicture decoded;
+    if (!LoadWithinLimit(context, picture, how.max_long_side, *raw, &decoded))
         return;
-    std::string jpeg = EncodeJpeg(bitmap.get(), how.jpeg_quality);
+    std::string jpeg = EncodeJpeg(decoded, picture.components, how.jpeg_quality);
     if (jpeg.empty() || jpeg.size() * 100 >= raw->getSize() * kKeepPercent)
         return;
     picture.stream.replaceStreamData(jpeg, QPDFObjectHandle::newName("/DCTDecode"),
                                      QPDFObjectHandle::newNull());
     QPDFObjectHandle dict = picture.stream.getDict();
-    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(width));
-    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(height));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(decoded.width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(decoded.height));
 }
 
 }  // namespace
@@ -218,10 +250,13 @@ bool RecompressImages(QPDF& pdf, const ImageRecompression& how,
         if (AsPicture(object, masks, &picture))
             pictures.push_back(picture);
     }
+    auto mupdf = quiremupdf::MupdfContext::Create();
+    if (!mupdf)
+        return true;  // without a scaler every picture keeps its encoding
     for (std::size_t done = 0; done < pictures.size(); ++done) {
         if (cancelled())
             return false;
-        Recompress(pictures[done], how);
+        Recompress(mupdf->Get(), pictures[done], how);
         progress(static_cast<int>((done + 1) * 100 / pictures.size()));
     }
     return true;

@@ -47,7 +47,7 @@ JpegEncoder::~JpegEncoder() {
 }
 
 bool JpegEncoder::Start(std::FILE* file, int width, int height, int dpi, int quality,
-                        std::string* error) {
+                        std::string* error, int components) {
     State* state = state_.get();
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
         *error = "a JPEG image cannot be that large";
@@ -64,8 +64,8 @@ bool JpegEncoder::Start(std::FILE* file, int width, int height, int dpi, int qua
         jpeg_mem_dest(codec, &state->memory, &state->memory_size);
     codec->image_width = static_cast<JDIMENSION>(width);
     codec->image_height = static_cast<JDIMENSION>(height);
-    codec->input_components = 3;
-    codec->in_color_space = JCS_RGB;
+    codec->input_components = components == 1 ? 1 : 3;
+    codec->in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(codec);
     jpeg_set_quality(codec, quality, TRUE);
     codec->density_unit = 1;  // dots per inch

@@ -9,7 +9,8 @@
 namespace convcore {
 
 // A baseline JPEG written row band by row band, so that an image of any height needs only the
-// rows at hand in memory. Input rows are 8-bit RGB.
+// rows at hand in memory. Input rows are 8-bit RGB, or 8-bit gray when started with one
+// component.
 class JpegEncoder {
 public:
     JpegEncoder();
@@ -21,7 +22,8 @@ public:
     static constexpr int kMaxSide = 65535;
 
     // Into `file` (which stays the caller's), or into memory when `file` is null.
-    bool Start(std::FILE* file, int width, int height, int dpi, int quality, std::string* error);
+    bool Start(std::FILE* file, int width, int height, int dpi, int quality, std::string* error,
+               int components = 3);
     bool WriteRows(const unsigned char* rows, std::ptrdiff_t stride, int count, std::string* error);
     bool Finish(std::string* error);
 

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+
+#include <map>
 
 #include "convcore/PageToolTestDocs.h"
 #include "support/TempDir.h"
@@ -110,25 +113,52 @@ TEST_F(PageToolSecurityTest, CompressingACompactFileFailsWithNineAndLeavesNothin
     }
 }
 
-TEST_F(PageToolSecurityTest, StrongerLevelsShrinkPicturesFurther) {
-    const fs::path source = Source("photo.pdf", PicturePdf(3000, 1200));
+// The widths of every picture in the document.
+std::vector<long long> PictureWidths(const fs::path& pdf) {
+    QPDF document;
+    document.processFile(pdf.string().c_str());
+    std::vector<long long> widths;
+    for (QPDFObjectHandle object : document.getAllObjects()) {
+        if (object.isStream() && object.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
+            widths.push_back(object.getDict().getKey("/Width").getIntValue());
+    }
+    return widths;
+}
+
+class CompressLevelsTest : public PageToolSecurityTest,
+                           public ::testing::WithParamInterface<bool> {};
+
+// Raw and JPEG pictures take different decoding paths; both must end within the size limits.
+TEST_P(CompressLevelsTest, StrongerLevelsShrinkPicturesFurther) {
+    const bool jpeg = GetParam();
+    const fs::path source = Source("photo.pdf", PicturePdf(3000, 1200, jpeg));
     const std::string original = RenderFirstPage(source);
     ASSERT_FALSE(original.empty());
-    std::vector<std::uintmax_t> sizes;
+    // Sizes from the source on, each level's output after it.
+    std::vector<std::uintmax_t> sizes = {fs::file_size(source)};
+    const std::map<int, long long> widest = {{1, 3000}, {2, 3000}, {3, 2000}, {4, 1400}};
     for (const int level : {1, 2, 3, 4}) {
         const fs::path target = out_ / ("level" + std::to_string(level) + ".pdf");
         const convcore::TaskOutcome outcome = Perform("pdf_compress", source, target, "", level);
+        if (jpeg && level == 1) {
+            // A JPEG keeps every byte losslessly: nothing to gain, so the source stays.
+            EXPECT_EQ(outcome.error, "9");
+            continue;
+        }
         ASSERT_TRUE(outcome.ok) << level << ": " << outcome.error;
         EXPECT_EQ(PageTexts(target), NamedPages({1})) << level;
         // Smaller, not different: colours and layout survive the scaling and the JPEG.
         EXPECT_LT(MeanDifference(RenderFirstPage(target), original), 4.0) << level;
+        const std::vector<long long> widths = PictureWidths(target);
+        ASSERT_EQ(widths.size(), 1u) << level;
+        EXPECT_LE(widths[0], widest.at(level)) << level;
+        EXPECT_GE(widths[0], widest.at(level) * 3 / 4) << level;
+        EXPECT_LT(fs::file_size(target), sizes.back()) << level;
         sizes.push_back(fs::file_size(target));
     }
-    EXPECT_LT(sizes[1], sizes[0]);
-    EXPECT_LT(sizes[2], sizes[1]);
-    EXPECT_LT(sizes[3], sizes[2]);
-    EXPECT_LT(sizes[0], fs::file_size(source));
 }
+
+INSTANTIATE_TEST_SUITE_P(RawAndJpeg, CompressLevelsTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace convcoretest

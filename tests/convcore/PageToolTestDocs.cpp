@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "convcore/PageToolCommands.h"
+#include "convcore/RenderJpeg.h"
 #include "platform/Format.h"
 #include "support/TestPdf.h"
 
@@ -105,7 +106,7 @@ std::string SharedResourcesPdf(int count) {
     return testdocs::AssemblePdf(objects);
 }
 
-std::string PicturePdf(int width, int height) {
+std::string PicturePdf(int width, int height, bool as_jpeg) {
     // A smooth picture with a little grain, as a photograph or a scan would be.
     std::string samples(static_cast<std::size_t>(width) * height * 3, '\0');
     std::mt19937 random(7);
@@ -118,13 +119,26 @@ std::string PicturePdf(int width, int height) {
             samples[at + 2] = static_cast<char>(((x + y) * 127 / (width + height) + grain) & 0xff);
         }
     }
+    std::string filter;
+    if (as_jpeg) {
+        convcore::JpegEncoder encoder;
+        std::string error;
+        EXPECT_TRUE(encoder.Start(nullptr, width, height, 72, 95, &error) &&
+                    encoder.WriteRows(reinterpret_cast<const unsigned char*>(samples.data()),
+                                      width * 3, height, &error) &&
+                    encoder.Finish(&error))
+            << error;
+        samples.assign(reinterpret_cast<const char*>(encoder.Bytes().data()),
+                       encoder.Bytes().size());
+        filter = " /Filter /DCTDecode";
+    }
     return testdocs::AssemblePdf({
         "<< /Type /Catalog /Pages 2 0 R >>",
         PagesTree(1, 5, 1),
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
         Stream(platform::Format("/Type /XObject /Subtype /Image /Width %d /Height %d "
-                                "/ColorSpace /DeviceRGB /BitsPerComponent 8",
-                                width, height),
+                                "/ColorSpace /DeviceRGB /BitsPerComponent 8%s",
+                                width, height, filter),
                samples),
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 3 0 R "
         ">> /XObject << /Im1 4 0 R >> >> /Contents 6 0 R >>",

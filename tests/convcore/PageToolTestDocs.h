@@ -25,8 +25,9 @@ std::string WordyPdf(int count);
 // first picture when n is odd and the second when it is even.
 std::string SharedResourcesPdf(int count);
 
-// Pages of a single picture of `width` x `height` pixels, stored without compression.
-std::string PicturePdf(int width, int height);
+// Pages of a single picture of `width` x `height` pixels, stored without compression, or as a
+// JPEG (quality 95) when `as_jpeg`.
+std::string PicturePdf(int width, int height, bool as_jpeg = false);
 
 // The text of each page, read by pdftotext and trimmed; empty when the tool failed.
 std::vector<std::string> PageTexts(const std::filesystem::path& pdf,
