@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 #include "convcore/PageToolCommands.h"
 #include "convcore/RenderJpeg.h"
@@ -29,20 +28,6 @@ std::string NoiseSamples(std::size_t count, unsigned seed) {
     for (char& sample : samples)
         sample = static_cast<char>(random() & 0xff);
     return samples;
-}
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // The pages tree (object 2) for pages whose objects start at `first` and come every `step`.
@@ -146,23 +131,6 @@ std::string PicturePdf(int width, int height, bool as_jpeg) {
     });
 }
 
-std::vector<std::string> PageTexts(const std::filesystem::path& pdf, const std::string& password) {
-    const std::filesystem::path text = pdf.string() + ".txt";
-    std::vector<std::string> arguments;
-    if (!password.empty())
-        arguments = {"-upw", password};
-    arguments.insert(arguments.end(), {pdf.string(), text.string()});
-    if (!testdocs::RunTool("pdftotext", arguments))
-        return {};
-    const std::string all = ReadAll(text);
-    std::filesystem::remove(text);
-    std::vector<std::string> pages;
-    std::size_t start = 0;
-    for (std::size_t end; (end = all.find('\f', start)) != std::string::npos; start = end + 1)
-        pages.push_back(Trimmed(all.substr(start, end - start)));
-    return pages;
-}
-
 std::vector<std::string> NamedPages(const std::vector<int>& pages, const std::string& prefix) {
     std::vector<std::string> texts;
     for (const int page : pages)
@@ -181,7 +149,7 @@ std::string ReadableForm(const std::filesystem::path& pdf) {
     if (!testdocs::RunTool("qpdf",
                            {"--qdf", "--object-streams=disable", pdf.string(), readable.string()}))
         return {};
-    const std::string text = ReadAll(readable);
+    const std::string text = testdocs::ReadFile(readable);
     std::filesystem::remove(readable);
     return text;
 }

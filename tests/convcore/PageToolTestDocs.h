@@ -9,6 +9,7 @@
 
 #include "convcore/RecordingContext.h"
 #include "convcore/TaskContext.h"
+#include "support/TestPdf.h"
 
 // Documents and checks for the page-tool tests. Pages carry their own names as text, so a
 // second tool reading the text of each page tells which pages an output holds, in which order.
@@ -29,9 +30,7 @@ std::string SharedResourcesPdf(int count);
 // JPEG (quality 95) when `as_jpeg`.
 std::string PicturePdf(int width, int height, bool as_jpeg = false);
 
-// The text of each page, read by pdftotext and trimmed; empty when the tool failed.
-std::vector<std::string> PageTexts(const std::filesystem::path& pdf,
-                                   const std::string& password = "");
+using testdocs::PageTexts;
 // The texts NamedPagesPdf gives the listed pages.
 std::vector<std::string> NamedPages(const std::vector<int>& pages, const std::string& prefix = "");
 

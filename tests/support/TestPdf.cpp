@@ -1,6 +1,7 @@
 #include "support/TestPdf.h"
 
 #include <fstream>
+#include <iterator>
 
 #include "platform/Format.h"
 #include "platform/Process.h"
@@ -27,6 +28,13 @@ std::vector<std::string> FixedObjects(int page_count) {
 std::string Stream(const std::string& content) {
     return platform::Format("<< /Length %d >>\nstream\n", static_cast<int>(content.size())) +
            content + "\nendstream";
+}
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 }  // namespace
@@ -88,6 +96,28 @@ bool RunTool(const std::string& program, const std::vector<std::string>& argumen
     if (!process || !process->WaitForExit(std::chrono::seconds(60)))
         return false;
     return process->ExitCode() == 0;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::string> PageTexts(const std::filesystem::path& pdf, const std::string& password) {
+    const std::filesystem::path text = pdf.string() + ".txt";
+    std::vector<std::string> arguments;
+    if (!password.empty())
+        arguments = {"-upw", password};
+    arguments.insert(arguments.end(), {pdf.string(), text.string()});
+    if (!RunTool("pdftotext", arguments))
+        return {};
+    const std::string all = ReadFile(text);
+    std::filesystem::remove(text);
+    std::vector<std::string> pages;
+    std::size_t start = 0;
+    for (std::size_t end; (end = all.find('\f', start)) != std::string::npos; start = end + 1)
+        pages.push_back(Trimmed(all.substr(start, end - start)));
+    return pages;
 }
 
 }  // namespace testdocs

@@ -30,6 +30,12 @@ std::string AssemblePdf(const std::vector<std::string>& objects,
                         const std::string& trailer_entries = "");
 
 void WriteFile(const std::filesystem::path& file, const std::string& data);
+// The whole file; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& file);
+
+// The text of each page, read by pdftotext and trimmed; empty when the tool failed.
+std::vector<std::string> PageTexts(const std::filesystem::path& pdf,
+                                   const std::string& password = "");
 
 // Runs a program from PATH and waits (bounded) for it; true when it exited with 0.
 bool RunTool(const std::string& program, const std::vector<std::string>& arguments);
