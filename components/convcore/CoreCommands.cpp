@@ -1,8 +1,11 @@
 #include "convcore/CommandDispatcher.h"
+#include "convcore/CurveCommand.h"
 #include "convcore/FileInfoCommand.h"
 #include "convcore/PageToolCommands.h"
 #include "convcore/PictureCommands.h"
 #include "convcore/RenderCommands.h"
+#include "convcore/TextToPdf.h"
+#include "convcore/WatermarkCommands.h"
 
 namespace convcore {
 
@@ -13,6 +16,9 @@ CommandDispatcher MakeCoreDispatcher() {
     RegisterPageTools(dispatcher);
     RegisterRenderCommands(dispatcher);
     RegisterPictureCommands(dispatcher);
+    RegisterTextToPdf(dispatcher);
+    RegisterCurveCommand(dispatcher);
+    RegisterWatermarkCommands(dispatcher);
     return dispatcher;
 }
 
