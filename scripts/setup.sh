@@ -13,7 +13,7 @@ PACKAGES=(
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
     libpango1.0-dev libcairo2-dev fonts-noto-cjk fonts-wqy-microhei
     fonts-arphic-ukai fonts-arphic-uming
-    libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui libreofficekit-dev
+    libreoffice-writer-nogui libreoffice-calc libreoffice-impress-nogui libreofficekit-dev
     mupdf-tools qpdf poppler-utils img2pdf ghostscript
 )
 
