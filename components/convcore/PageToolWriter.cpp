@@ -61,7 +61,7 @@ private:
 };
 
 void Configure(QPDFWriter& writer, const WriteSettings& settings) {
-    writer.setPreserveEncryption(false);
+    writer.setPreserveEncryption(settings.keep_source_protection && settings.user_password.empty());
     if (!settings.user_password.empty()) {
         writer.setR6EncryptionParameters(settings.user_password.c_str(),
                                          RandomOwnerPassword().c_str(), true, true, true, true,

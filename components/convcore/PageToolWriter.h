@@ -18,6 +18,9 @@ struct WriteSettings {
     std::string user_password;
     // Object streams, every stream recompressed at the strongest Flate level.
     bool compact = false;
+    // With no user password: the output keeps the source's encryption, passwords and
+    // permissions instead of being written open.
+    bool keep_source_protection = false;
 };
 
 // The share of the task's progress one write covers.

@@ -2,9 +2,6 @@
 
 #include <qpdf/QPDFWriter.hh>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <set>
 #include <system_error>
 
@@ -26,50 +23,6 @@ constexpr int kOpenedProgress = 5;
 constexpr int kStampedProgress = 40;
 constexpr int kDefaultPreviewWidth = 210;
 constexpr int kLargestPreviewWidth = 4096;
-
-// Thrown from qpdf's progress callback to leave a write the user cancelled; caught below.
-struct WriteCancelled {};
-
-class ProgressToContext : public QPDFWriter::ProgressReporter {
-public:
-    ProgressToContext(TaskContext& context, ProgressSpan span) : context_(context), span_(span) {}
-
-    void reportProgress(int percent) override {
-        if (context_.IsCancelled())
-            throw WriteCancelled{};
-        context_.SetProgress(span_.from + (span_.to - span_.from) * percent / 100);
-    }
-
-private:
-    TaskContext& context_;
-    ProgressSpan span_;
-};
-
-// A watermarked copy of a protected document stays protected the same way: same passwords,
-// same permissions, same encryption.
-WriteResult WriteKeepingProtection(QPDF& pdf, const std::filesystem::path& file,
-                                   TaskContext& context, ProgressSpan span) {
-    std::FILE* stream = std::fopen(file.c_str(), "wb");
-    if (stream == nullptr)
-        return {WriteStatus::kCannotSave, file.string() + ": " + std::strerror(errno)};
-    WriteResult result;
-    try {
-        QPDFWriter writer(pdf);
-        writer.setOutputFile(file.c_str(), stream, false);
-        writer.setPreserveEncryption(true);
-        writer.registerProgressReporter(std::make_shared<ProgressToContext>(context, span));
-        writer.write();
-    } catch (const WriteCancelled&) {
-        result = {WriteStatus::kCancelled, {}};
-    } catch (const std::exception& exception) {
-        result = {
-            std::ferror(stream) != 0 ? WriteStatus::kCannotSave : WriteStatus::kSourceUnreadable,
-            exception.what()};
-    }
-    if (std::fclose(stream) != 0 && result.status == WriteStatus::kWritten)
-        result = {WriteStatus::kCannotSave, file.string() + ": " + std::strerror(errno)};
-    return result;
-}
 
 TaskOutcome WriteFailure(const WriteResult& written) {
     if (written.status == WriteStatus::kCancelled)
@@ -179,8 +132,11 @@ TaskOutcome AddWatermark(const Json::Value& record, TaskContext& context) {
     if (!StampPages(*source, pages, stamper, context, &error))
         return TaskOutcome::Failure(error);
     PendingOutput output(target);
+    // A watermarked copy of a protected document stays protected the same way.
+    WriteSettings protection;
+    protection.keep_source_protection = true;
     const WriteResult written =
-        WriteKeepingProtection(*source->pdf, output.WorkPath(), context, {kStampedProgress, 100});
+        WritePdf(*source->pdf, output.WorkPath(), protection, context, {kStampedProgress, 100});
     if (written.status != WriteStatus::kWritten)
         return WriteFailure(written);
     if (!output.Commit(&error))
