@@ -13,28 +13,18 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "core/KPdfCoreManager.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Process.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Milliseconds;
+using bench::Percentile;
 using namespace std::chrono_literals;
-
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double Percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[static_cast<std::size_t>(share * (values.size() - 1))];
-}
 
 // Notes when the first "get_task" of a connection arrives and sends the core away.
 class FirstRequestProbe final : public IMsgProcessor {

@@ -14,23 +14,17 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "core/KPdfCoreManager.h"
 #include "platform/Process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Milliseconds;
 using namespace std::chrono_literals;
-
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 std::uintmax_t FileSize(const fs::path& file) {
     std::error_code error;
@@ -195,43 +189,45 @@ void BenchPageTools(Bench& bench, const fs::path& pdf) {
     split["page_range"].append(first);
     split["page_range"].append(second);
     // The parts are named after the ranges: each run needs an empty folder.
-    Compare("split in halves: " + name, "qpdf x2", 1.2,
-            [&] {
-                split["target_path"] = bench.Folder("split").string();
-                return bench.RunCore(split);
-            },
-            [&] {
-                auto a = bench.RunTool("qpdf", {pdf, "--pages", ".", "1-" + half, "--",
-                                                out / "q1.pdf"});
-                auto b = bench.RunTool("qpdf", {pdf, "--pages", ".",
-                                                std::to_string(pages / 2 + 1) + "-z", "--",
-                                                out / "q2.pdf"});
-                return a && b ? std::optional(*a + *b) : std::nullopt;
-            });
+    Compare(
+        "split in halves: " + name, "qpdf x2", 1.2,
+        [&] {
+            split["target_path"] = bench.Folder("split").string();
+            return bench.RunCore(split);
+        },
+        [&] {
+            auto a =
+                bench.RunTool("qpdf", {pdf, "--pages", ".", "1-" + half, "--", out / "q1.pdf"});
+            auto b = bench.RunTool(
+                "qpdf",
+                {pdf, "--pages", ".", std::to_string(pages / 2 + 1) + "-z", "--", out / "q2.pdf"});
+            return a && b ? std::optional(*a + *b) : std::nullopt;
+        });
 
     Json::Value pick = Record("pdf_pickup_pages", pdf, out / "pick.pdf");
     pick["pages"] = PageList(1, pages, 2);
-    Compare("pick odd pages: " + name, "qpdf", 1.2, [&] { return bench.RunCore(pick); },
-            [&] {
-                return bench.RunTool("qpdf", {pdf, "--pages", ".", "1-z:odd", "--",
-                                              out / "qpick.pdf"});
-            });
+    Compare(
+        "pick odd pages: " + name, "qpdf", 1.2, [&] { return bench.RunCore(pick); },
+        [&] {
+            return bench.RunTool("qpdf", {pdf, "--pages", ".", "1-z:odd", "--", out / "qpick.pdf"});
+        });
 
     Json::Value remove = Record("pdf_delete_pages", pdf, out / "delete.pdf");
     remove["pages"] = PageList(1, 1);
-    Compare("delete page 1: " + name, "qpdf", 1.2, [&] { return bench.RunCore(remove); },
-            [&] {
-                return bench.RunTool("qpdf", {pdf, "--pages", ".", "2-z", "--",
-                                              out / "qdelete.pdf"});
-            });
+    Compare(
+        "delete page 1: " + name, "qpdf", 1.2, [&] { return bench.RunCore(remove); },
+        [&] {
+            return bench.RunTool("qpdf", {pdf, "--pages", ".", "2-z", "--", out / "qdelete.pdf"});
+        });
 
     Json::Value encrypt = Record("pdf_encrypt", pdf, out / "encrypt.pdf");
     encrypt["password"] = "bench";
-    Compare("encrypt AES-256: " + name, "qpdf", 1.2, [&] { return bench.RunCore(encrypt); },
-            [&] {
-                return bench.RunTool("qpdf", {"--encrypt", "bench", "bench", "256", "--", pdf,
-                                              out / "qencrypt.pdf"});
-            });
+    Compare(
+        "encrypt AES-256: " + name, "qpdf", 1.2, [&] { return bench.RunCore(encrypt); },
+        [&] {
+            return bench.RunTool(
+                "qpdf", {"--encrypt", "bench", "bench", "256", "--", pdf, out / "qencrypt.pdf"});
+        });
 }
 
 void BenchMerge(Bench& bench, const std::vector<fs::path>& pdfs) {
@@ -248,8 +244,9 @@ void BenchMerge(Bench& bench, const std::vector<fs::path>& pdfs) {
         args.push_back(pdf);
     }
     args.insert(args.end(), {"--", out / "qmerge.pdf"});
-    Compare("merge " + std::to_string(pdfs.size()) + " manuals", "qpdf", 1.2,
-            [&] { return bench.RunCore(merge); }, [&] { return bench.RunTool("qpdf", args); });
+    Compare(
+        "merge " + std::to_string(pdfs.size()) + " manuals", "qpdf", 1.2,
+        [&] { return bench.RunCore(merge); }, [&] { return bench.RunTool("qpdf", args); });
 }
 
 void BenchRender(Bench& bench, const fs::path& pdf, const std::string& cmd, int last_page) {
@@ -260,14 +257,14 @@ void BenchRender(Bench& bench, const fs::path& pdf, const std::string& cmd, int 
     render["scale"] = 150.0 / 72.0;
     render["pagePerImage"] = 1;
     render["pages"] = PageList(1, last_page);
-    const std::string what = cmd + " 150 dpi, " + std::to_string(last_page) + " pages: " +
-                             pdf.filename().string();
-    Compare(what, "mutool draw (png)", 1.1, [&] { return bench.RunCore(render); },
-            [&] {
-                return bench.RunTool("mutool", {"draw", "-q", "-r", "150", "-o",
-                                                peer_out / "p%d.png", pdf,
-                                                "1-" + std::to_string(last_page)});
-            });
+    const std::string what =
+        cmd + " 150 dpi, " + std::to_string(last_page) + " pages: " + pdf.filename().string();
+    Compare(
+        what, "mutool draw (png)", 1.1, [&] { return bench.RunCore(render); },
+        [&] {
+            return bench.RunTool("mutool", {"draw", "-q", "-r", "150", "-o", peer_out / "p%d.png",
+                                            pdf, "1-" + std::to_string(last_page)});
+        });
 }
 
 // JPEG streams must reach the PDF unchanged when not compressing: every picture's bytes are
@@ -297,9 +294,10 @@ void BenchPictures(Bench& bench, const fs::path& folder) {
         record["images"].append(picture.string());
         args.push_back(picture);
     }
-    Compare("jpg_to_pdf " + std::to_string(pictures.size()) + " pictures", "img2pdf", 1.5,
-            [&] { return bench.RunCore(record); }, [&] { return bench.RunTool("img2pdf", args); },
-            3, "");
+    Compare(
+        "jpg_to_pdf " + std::to_string(pictures.size()) + " pictures", "img2pdf", 1.5,
+        [&] { return bench.RunCore(record); }, [&] { return bench.RunTool("img2pdf", args); }, 3,
+        "");
     g_rows.back().note = CopiedVerbatim(out / "pictures.pdf", pictures);
 }
 
@@ -321,9 +319,9 @@ void BenchCompress(Bench& bench, const fs::path& pdf) {
     const auto strong_ms = bench.RunCore(strong);
     bench.RunTool("qpdf", {"--object-streams=generate", "--recompress-flate",
                            "--compression-level=9", pdf, out / "qpdf.pdf"});
-    const auto gs_ms = bench.RunTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-                                            "-sDEVICE=pdfwrite", "-dPDFSETTINGS=/ebook",
-                                            "-o", out / "gs.pdf", pdf});
+    const auto gs_ms =
+        bench.RunTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                             "-dPDFSETTINGS=/ebook", "-o", out / "gs.pdf", pdf});
     // "not smaller" ends without an output: the user keeps the source, so that is the size.
     auto or_source = [&](const fs::path& file) {
         return fs::exists(file) ? FileSize(file) : row.source;
@@ -348,15 +346,14 @@ void BenchMemory(Bench& bench, const fs::path& pdf) {
     const auto elapsed = bench.RunCore(render, &memory);
     Row row{"pdf_to_png 72 dpi, 500 pages: peak core RSS", 0, 0, "", 0, ""};
     row.note = elapsed ? std::to_string(static_cast<int>(memory.PeakMib())) +
-                             " MiB (limit 300 MiB) " +
-                             (memory.PeakMib() < 300 ? "ok" : "OVER")
+                             " MiB (limit 300 MiB) " + (memory.PeakMib() < 300 ? "ok" : "OVER")
                        : "FAILED";
     g_rows.push_back(row);
 }
 
 void PrintTables() {
-    std::printf("\n%-58s %10s %10s %-18s %7s %s\n", "case", "quire ms", "peer ms", "peer",
-                "ratio", "target");
+    std::printf("\n%-58s %10s %10s %-18s %7s %s\n", "case", "quire ms", "peer ms", "peer", "ratio",
+                "target");
     for (const auto& row : g_rows) {
         if (row.peer.empty()) {
             std::printf("%-58s %s\n", row.what.c_str(), row.note.c_str());
@@ -365,7 +362,9 @@ void PrintTables() {
         const double ratio = row.peer_ms > 0 ? row.quire_ms / row.peer_ms : 0;
         std::printf("%-58s %10.1f %10.1f %-18s %7.2f <= %.1f %s %s\n", row.what.c_str(),
                     row.quire_ms, row.peer_ms, row.peer.c_str(), ratio, row.limit,
-                    row.quire_ms < 0 ? "FAILED" : ratio <= row.limit ? "ok" : "MISSED",
+                    row.quire_ms < 0     ? "FAILED"
+                    : ratio <= row.limit ? "ok"
+                                         : "MISSED",
                     row.note.c_str());
     }
     std::printf("\n%-28s %10s %10s %10s %10s %10s %9s %9s %s\n", "compress: file", "source",
@@ -407,8 +406,8 @@ int main(int argc, char** argv) {
     const fs::path pdf = corpus / "pdf";
     for (const char* name : {"R-intro.pdf", "debian-reference.zh-cn.pdf", "gnuplot.pdf"})
         BenchPageTools(bench, pdf / name);
-    BenchMerge(bench, {pdf / "R-FAQ.pdf", pdf / "R-data.pdf", pdf / "R-lang.pdf",
-                       pdf / "R-exts.pdf"});
+    BenchMerge(bench,
+               {pdf / "R-FAQ.pdf", pdf / "R-data.pdf", pdf / "R-lang.pdf", pdf / "R-exts.pdf"});
     for (const char* cmd : {"pdf_to_png", "pdf_to_jpg"}) {
         BenchRender(bench, pdf / "debian-reference.zh-cn.pdf", cmd, 20);
         BenchRender(bench, pdf / "scanned-pages.pdf", cmd, 12);
