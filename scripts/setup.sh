@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev googletest
     clang libclang-rt-14-dev
     libtinyxml2-dev
-    libjsoncpp-dev libmupdf-dev libharfbuzz-dev libfreeimage-dev libzip-dev
+    libjsoncpp-dev libmupdf-dev libharfbuzz-dev libfreeimage-dev libzip-dev libxlsxwriter-dev
     libqpdf-dev libjpeg-dev
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
     libpango1.0-dev libcairo2-dev fonts-noto-cjk fonts-wqy-microhei

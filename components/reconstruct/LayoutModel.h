@@ -1,0 +1,131 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "reconstruct/FontStyle.h"
+#include "reconstruct/Geometry.h"
+#include "reconstruct/RawPage.h"
+
+// The editable document rebuilt from a PDF page: what the Word, Excel and PowerPoint writers
+// write. Positions stay in page points so that writers that place things (slides, sheets) can
+// use them; writers that flow text (Word) use the spacing and indents instead.
+namespace reconstruct {
+
+struct TextRun {
+    std::string text;  // UTF-8; never contains a newline
+    FontStyle font;
+    bool underline = false;
+    bool strike = false;
+    VerticalShift shift = VerticalShift::kNone;
+    std::string link;          // the URI when the run is a hyperlink
+    bool page_number = false;  // in a running header or footer: the current page's number
+};
+
+enum class Align { kLeft, kCenter, kRight, kJustify };
+
+enum class ListKind {
+    kNone,
+    kBullet,
+    kDecimal,
+    kLowerLetter,
+    kUpperLetter,
+    kLowerRoman,
+    kUpperRoman,
+    kChinese
+};
+
+struct Paragraph {
+    Rect box;
+    std::vector<TextRun> runs;  // the marker of a list item is not among them
+    Align align = Align::kLeft;
+    double left_indent = 0;        // points from the text column's left edge
+    double right_indent = 0;       // points from the text column's right edge
+    double first_line_indent = 0;  // relative to left_indent; negative for a hanging indent
+    double space_before = 0;       // points
+    double space_after = 0;
+    double line_pitch = 0;  // baseline to baseline in points; 0 for a single line
+    ListKind list = ListKind::kNone;
+    int list_level = 0;       // 0 for the outermost level
+    std::string list_marker;  // the marker as printed ("•", "1.", "(a)", "一、")
+    int list_number = 0;      // for numbered items: the number the marker shows
+    int heading_level = 0;    // 1..6 for headings, 0 for body text
+};
+
+struct Image {
+    Rect box;
+    std::string mime;  // "image/png" or "image/jpeg"
+    std::vector<unsigned char> bytes;
+    int pixel_width = 0;
+    int pixel_height = 0;
+};
+
+struct CellBorders {
+    double top = 0;  // widths in points; 0 for no border
+    double bottom = 0;
+    double left = 0;
+    double right = 0;
+    Rgb color;
+};
+
+struct Cell {
+    int row = 0;
+    int column = 0;
+    int row_span = 1;
+    int column_span = 1;
+    Rect box;
+    std::vector<Paragraph> paragraphs;
+    std::optional<Rgb> shading;
+    CellBorders borders;
+};
+
+// A grid: `column_widths` and `row_heights` give its lines; `cells` holds one entry per cell
+// that is drawn, i.e. the top-left cell of a merged area with its spans, in row-major order.
+// Positions covered by a merge have no entry.
+struct Table {
+    Rect box;
+    std::vector<double> column_widths;  // points
+    std::vector<double> row_heights;    // points
+    std::vector<Cell> cells;
+    bool ruled = true;  // false for a table found from aligned text alone
+};
+
+using Block = std::variant<Paragraph, Table, Image>;
+
+// A band of the page with one column layout, top to bottom: a full-width title band, then a
+// band in two columns, and so on. Blocks are in reading order (down the first column, then
+// down the next).
+struct Region {
+    int columns = 1;
+    double column_gap = 0;  // points
+    std::vector<Block> blocks;
+};
+
+struct Margins {
+    double left = 72;
+    double top = 72;
+    double right = 72;
+    double bottom = 72;
+};
+
+struct Page {
+    int index = 0;  // 0-based page number in the PDF
+    double width = 0;
+    double height = 0;
+    Margins margins;
+    std::vector<Region> regions;
+    // Vector drawings that could not be mapped, as pictures at their positions.
+    std::vector<RawGraphic> graphics;
+    // A page without a text layer: its picture, at full page size, is its only content.
+    std::optional<Image> page_image;
+};
+
+// The running header and footer found on most pages; page numbers are marked in their runs.
+struct RunningText {
+    std::vector<Paragraph> header;
+    std::vector<Paragraph> footer;
+};
+
+}  // namespace reconstruct

@@ -1,0 +1,144 @@
+#include "reconstruct/TextRuns.h"
+
+namespace reconstruct {
+namespace {
+
+bool SameLook(const RawChar& a, const RawChar& b) {
+    return a.style == b.style && a.link == b.link && a.underline == b.underline &&
+           a.strike == b.strike && a.shift == b.shift;
+}
+
+bool SameLook(const TextRun& a, const TextRun& b) {
+    return a.font == b.font && a.underline == b.underline && a.strike == b.strike &&
+           a.shift == b.shift && a.link == b.link && a.page_number == b.page_number;
+}
+
+TextRun StartRun(const RawPage& page, const RawChar& c) {
+    TextRun run;
+    if (c.style >= 0 && static_cast<std::size_t>(c.style) < page.styles.size())
+        run.font = page.styles[c.style];
+    run.underline = c.underline;
+    run.strike = c.strike;
+    run.shift = c.shift;
+    if (c.link >= 0 && static_cast<std::size_t>(c.link) < page.links.size())
+        run.link = page.links[c.link].uri;
+    return run;
+}
+
+bool IsSpace(char32_t code) {
+    return code == U' ' || code == U'\t' || code == 0xA0 || code == 0x3000;
+}
+
+// The code point whose UTF-8 starts at `start`; runs hold only valid UTF-8.
+char32_t CodePointAt(const std::string& text, std::size_t start) {
+    const auto lead = static_cast<unsigned char>(text[start]);
+    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (std::size_t i = start + 1; i < text.size() && i <= start + extra; ++i)
+        code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+    return code;
+}
+
+char32_t FirstCodePoint(const std::string& text) {
+    return text.empty() ? 0 : CodePointAt(text, 0);
+}
+
+char32_t LastCodePoint(const std::string& text) {
+    if (text.empty())
+        return 0;
+    std::size_t start = text.size() - 1;
+    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+        --start;
+    return CodePointAt(text, start);
+}
+
+bool IsAsciiLetter(char32_t code) {
+    return (code >= U'a' && code <= U'z') || (code >= U'A' && code <= U'Z');
+}
+
+}  // namespace
+
+void AppendUtf8(char32_t code, std::string* out) {
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    if (code < 0x80) {
+        out->push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out->push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+bool IsCjk(char32_t code) {
+    return (code >= 0x1100 && code <= 0x11FF) ||  // hangul jamo
+           (code >= 0x2E80 && code <= 0x9FFF) ||  // radicals, punctuation, kana, ideographs
+           (code >= 0xA960 && code <= 0xA97F) ||  // hangul jamo extended
+           (code >= 0xAC00 && code <= 0xD7FF) ||  // hangul syllables
+           (code >= 0xF900 && code <= 0xFAFF) ||  // compatibility ideographs
+           (code >= 0xFE30 && code <= 0xFE4F) ||  // compatibility forms
+           (code >= 0xFF00 && code <= 0xFFEF) ||  // full-width forms
+           (code >= 0x20000 && code <= 0x3FFFF);  // supplementary ideographs
+}
+
+std::vector<TextRun> RunsOf(const RawPage& page, std::span<const RawChar> chars) {
+    std::vector<TextRun> runs;
+    const RawChar* previous = nullptr;
+    bool pending_space = false;
+    for (const RawChar& c : chars) {
+        if (IsSpace(c.code)) {
+            pending_space = !runs.empty();
+            continue;
+        }
+        if (previous == nullptr || !SameLook(*previous, c))
+            runs.push_back(StartRun(page, c));
+        if (pending_space)
+            runs.back().text.push_back(' ');
+        pending_space = false;
+        AppendUtf8(c.code, &runs.back().text);
+        previous = &c;
+    }
+    return runs;
+}
+
+void AppendLine(const RawPage& page, std::span<const RawChar> chars, std::vector<TextRun>* runs) {
+    std::vector<TextRun> next = RunsOf(page, chars);
+    if (next.empty())
+        return;
+    if (!runs->empty()) {
+        std::string& tail = runs->back().text;
+        const char32_t last = LastCodePoint(tail);
+        const char32_t first = FirstCodePoint(next.front().text);
+        const bool split_word = last == U'-' && tail.size() >= 2 &&
+                                IsAsciiLetter(static_cast<unsigned char>(tail[tail.size() - 2])) &&
+                                IsAsciiLetter(first);
+        if (split_word)
+            tail.pop_back();
+        else if (!IsCjk(last) && !IsCjk(first) && last != 0)
+            tail.push_back(' ');
+    }
+    for (TextRun& run : next) {
+        if (!runs->empty() && SameLook(runs->back(), run)) {
+            runs->back().text += run.text;
+            continue;
+        }
+        runs->push_back(std::move(run));
+    }
+}
+
+std::string TextOf(const std::vector<TextRun>& runs) {
+    std::string text;
+    for (const TextRun& run : runs)
+        text += run.text;
+    return text;
+}
+
+}  // namespace reconstruct

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "reconstruct/LayoutModel.h"
+#include "reconstruct/RawPage.h"
+
+namespace reconstruct {
+
+// Characters of `page` as runs: neighbours with the same style, decorations and link share a
+// run. Consecutive spaces collapse into one; leading and trailing spaces are dropped.
+std::vector<TextRun> RunsOf(const RawPage& page, std::span<const RawChar> chars);
+
+// Appends the runs of the next visual line of the same paragraph, joined as flowing text: a
+// space between Latin words, nothing between CJK characters, and a hyphen at the end of the
+// previous line removed when it split a word.
+void AppendLine(const RawPage& page, std::span<const RawChar> chars, std::vector<TextRun>* runs);
+
+// The plain text of runs, for tests and for matching repeated lines.
+std::string TextOf(const std::vector<TextRun>& runs);
+
+// True for Chinese, Japanese and Korean ideographs, kana, hangul and full-width punctuation:
+// text that wraps without spaces.
+bool IsCjk(char32_t code);
+
+// UTF-8 of one code point; invalid code points give U+FFFD.
+void AppendUtf8(char32_t code, std::string* out);
+
+}  // namespace reconstruct

@@ -1,0 +1,1 @@
+quire_test(reconstruct DEPS reconstruct)
