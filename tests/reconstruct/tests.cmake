@@ -1,1 +1,7 @@
 quire_test(reconstruct DEPS reconstruct)
+if(TARGET reconstruct_tests)
+    # Extraction tests draw their pages with cairo and pango: real fonts, real text layers.
+    pkg_check_modules(RECONSTRUCT_TEST_DRAWING REQUIRED IMPORTED_TARGET pangocairo)
+    target_sources(reconstruct_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/TestPdf.cpp)
+    target_link_libraries(reconstruct_tests PRIVATE PkgConfig::RECONSTRUCT_TEST_DRAWING)
+endif()
