@@ -1,4 +1,4 @@
-quire_test(reconstruct DEPS reconstruct)
+quire_test(reconstruct DEPS reconstruct platform)
 if(TARGET reconstruct_tests)
     # Extraction tests draw their pages with cairo and pango: real fonts, real text layers.
     pkg_check_modules(RECONSTRUCT_TEST_DRAWING REQUIRED IMPORTED_TARGET pangocairo)
