@@ -115,9 +115,8 @@ struct Page {
     double width = 0;
     double height = 0;
     Margins margins;
+    // Vector drawings that could not be mapped to shapes are Image blocks (PNG) in the flow.
     std::vector<Region> regions;
-    // Vector drawings that could not be mapped, as pictures at their positions.
-    std::vector<RawGraphic> graphics;
     // A page without a text layer: its picture, at full page size, is its only content.
     std::optional<Image> page_image;
 };
