@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fetches a corpus of real documents for the benchmarks and the corpus tests: the PDF manuals
 # of a few Debian documentation packages (Chinese and English, 41 to 2415 pages), plus
-# pictures and an image-only PDF made from their pages. Needs only the package registry.
+# pictures and an image-only PDF made from their pages, and a Word document of their prose. Needs only the package registry.
 #
 #   bench/fetch-corpus.sh [DIR]      (default: $QUIRE_CORPUS, else build/corpus)
 #
@@ -36,9 +36,16 @@ for jpg in "$work"/page-*.jpg; do
 done
 img2pdf -o "$corpus/pdf/scanned-pages.pdf" "$corpus"/jpg/page-*.jpg
 
+# A Word document of real prose: the text of the first 20 pages of an English manual, saved as
+# .docx by LibreOffice with a profile of its own.
+mkdir -p "$corpus/office"
+pdftotext -f 1 -l 20 "$corpus/pdf/R-intro.pdf" "$work/r-intro.txt"
+timeout 300 soffice "-env:UserInstallation=file://$work/profile" --headless \
+    --convert-to docx:"MS Word 2007 XML" --outdir "$corpus/office" "$work/r-intro.txt" >/dev/null
+
 echo "corpus in $corpus:"
 for pdf in "$corpus"/pdf/*.pdf; do
     printf '  %-32s %5s pages %9s bytes\n' "$(basename "$pdf")" \
         "$(qpdf --show-npages "$pdf")" "$(stat -c %s "$pdf")"
 done
-echo "  $(ls "$corpus/jpg" | wc -l) pictures in jpg/"
+echo "  $(ls "$corpus/jpg" | wc -l) pictures in jpg/, $(ls "$corpus/office" | wc -l) in office/"

@@ -1,6 +1,7 @@
 #include "convcore/CommandDispatcher.h"
 #include "convcore/CurveCommand.h"
 #include "convcore/FileInfoCommand.h"
+#include "convcore/OfficeCommands.h"
 #include "convcore/PageToolCommands.h"
 #include "convcore/PictureCommands.h"
 #include "convcore/RenderCommands.h"
@@ -17,6 +18,7 @@ CommandDispatcher MakeCoreDispatcher() {
     RegisterRenderCommands(dispatcher);
     RegisterPictureCommands(dispatcher);
     RegisterTextToPdf(dispatcher);
+    RegisterOfficeCommands(dispatcher);
     RegisterCurveCommand(dispatcher);
     RegisterWatermarkCommands(dispatcher);
     return dispatcher;

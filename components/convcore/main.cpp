@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,6 +37,10 @@ int ExitCodeFor(convcore::CoreEnd end) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A Ctrl-C on the terminal of a batch reaches every process of the job, this core among
+    // them. The program cancels its tasks through the pipe, and a core that leaves that way
+    // removes what it was writing; one killed by the signal would leave it behind.
+    ::signal(SIGINT, SIG_IGN);
     std::string error;
     const auto arguments =
         convcore::ParseCoreArguments(std::vector<std::string>(argv + 1, argv + argc), &error);

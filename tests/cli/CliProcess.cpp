@@ -37,11 +37,18 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+    // A process group of its own, as a shell gives a job, so that a signal reaches the tool and
+    // the cores it started, as a Ctrl-C on a terminal does.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     std::vector<char*> argv_pointers = Pointers(argv);
     std::vector<char*> envp_pointers = Pointers(envp);
-    if (::posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, argv_pointers.data(),
+    if (::posix_spawn(&pid_, argv[0].c_str(), &actions, &attributes, argv_pointers.data(),
                       envp_pointers.data()) != 0)
         pid_ = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
@@ -51,7 +58,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
 
 CliProcess::~CliProcess() {
     if (pid_ > 0 && !reaped_) {
-        ::kill(pid_, SIGKILL);
+        ::kill(-pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
     for (int fd : {out_fd_, err_fd_}) {
@@ -94,7 +101,7 @@ bool CliProcess::WaitForOutput(const std::string& text, std::chrono::millisecond
 
 void CliProcess::Signal(int signal_number) {
     if (pid_ > 0 && !reaped_)
-        ::kill(pid_, signal_number);
+        ::kill(-pid_, signal_number);
 }
 
 std::optional<int> CliProcess::WaitForExit(std::chrono::milliseconds limit) {

@@ -20,6 +20,7 @@ public:
 
     // Reads output until `text` appeared on stdout or `limit` passed; true when it appeared.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds limit);
+    // To the whole process group, as a terminal does.
     void Signal(int signal_number);
     // Reads the rest of the output and reaps the child; nullopt when it did not end in time
     // (it is then killed).
