@@ -1,6 +1,7 @@
 #include "composite/KComplexDocumentToImage.h"
 
 #include <algorithm>
+#include <filesystem>
 
 KComplexDocumentToImage::KComplexDocumentToImage(Params params,
                                                  quirekit::ICvtUpateProcess* progress,
@@ -13,9 +14,13 @@ bool KComplexDocumentToImage::Work() {
         MergeError(kNoPages, ErrorMerge::kAppend);
         return false;
     }
-    const std::string pdf = TempPdfPath(params_.source);
-    if (pdf.empty())
+    // The pictures are named after the PDF they come from, so the PDF takes the document's name;
+    // the task's own temporary folder keeps it apart from every other task's.
+    const auto folder = TempFolder();
+    if (!folder)
         return false;
+    const std::string pdf =
+        (*folder / (std::filesystem::path(params_.source).stem().string() + ".pdf")).string();
     OperationContext to_pdf = NewContext(1, 2);
     const int highest = *std::max_element(SelectedPages().begin(), SelectedPages().end());
     for (int page = 1; page <= highest; ++page)

@@ -83,6 +83,25 @@ TEST_F(TaskFrameTest, TaskWithNothingToDoStillEnds) {
     EXPECT_TRUE(core_.Requests().empty());
 }
 
+TEST_F(TaskFrameTest, OfficePicturesAreNamedAfterTheDocumentNotATemporaryName) {
+    core_.forced_page_count = 2;
+    TaskRef<KComplexDocumentToImage> task(new KComplexDocumentToImage(
+        OfficeToPictures(Path("Quarterly report.docx"), Path("out")), nullptr, &services_));
+    task->AddPages(1, 2);
+    task->SetPageCount(2);
+    task->Run();
+    EXPECT_EQ(task->GetResult(), 1);
+    const auto to_pdf = core_.RequestsOf(OperationKind::kDocumentToPdf);
+    const auto to_pictures = core_.RequestsOf(OperationKind::kPdfToImages);
+    ASSERT_EQ(to_pdf.size(), 1u);
+    ASSERT_EQ(to_pictures.size(), 1u);
+    const fs::path intermediate = to_pdf[0].target;
+    EXPECT_EQ(intermediate.filename(), "Quarterly report.pdf");
+    EXPECT_EQ(intermediate.parent_path().parent_path(), private_);
+    EXPECT_EQ(to_pictures[0].source, intermediate.string());
+    EXPECT_FALSE(fs::exists(intermediate.parent_path()));
+}
+
 TEST_F(TaskFrameTest, ProgressOfEachStepTakesItsShareOfTheBar) {
     core_.respond = [](const OperationRequest&) {
         FakeOutcome outcome;
