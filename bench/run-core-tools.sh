@@ -2,7 +2,7 @@
 # Builds the plain flavour and runs quire-core's tools side by side with qpdf, mutool draw,
 # img2pdf, Ghostscript and soffice on the corpus of bench/fetch-corpus.sh (fetched first if
 # missing). Arguments name the groups to run (pages merge render pictures compress memory
-# office); none runs all.
+# cli office); none runs all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
