@@ -1,0 +1,212 @@
+#include "reconstruct/FontMapper.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <initializer_list>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "reconstruct/FontNames.h"
+
+namespace reconstruct {
+namespace {
+
+struct Request {
+    std::string family;   // asked of fontconfig; empty for the generic face alone
+    std::string generic;  // "serif", "sans-serif" or "monospace": the fallback
+    bool bold = false;
+    bool italic = false;
+    bool cjk = false;
+};
+
+// Families are compared the way fontconfig does: without blanks and case.
+class InstalledFaces {
+public:
+    InstalledFaces() {
+        FcInit();
+        FcPattern* pattern = FcPatternCreate();
+        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+        FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+        for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
+            FcChar8* family = nullptr;
+            for (int n = 0;
+                 FcPatternGetString(fonts->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n)
+                keys_.insert(NameKey(reinterpret_cast<const char*>(family)));
+        }
+        if (fonts != nullptr)
+            FcFontSetDestroy(fonts);
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+    }
+
+    bool Has(std::string_view family) const { return keys_.count(NameKey(family)) != 0; }
+
+    std::string FirstInstalled(std::initializer_list<std::string_view> families) const {
+        for (std::string_view family : families) {
+            if (Has(family))
+                return std::string(family);
+        }
+        return {};
+    }
+
+private:
+    std::set<std::string> keys_;
+};
+
+// The matched font's English family name when it has one, else its first.
+std::string FamilyOf(FcPattern* font) {
+    FcChar8* first = nullptr;
+    FcPatternGetString(font, FC_FAMILY, 0, &first);
+    for (int n = 0;; ++n) {
+        FcChar8* family = nullptr;
+        FcChar8* language = nullptr;
+        if (FcPatternGetString(font, FC_FAMILY, n, &family) != FcResultMatch)
+            break;
+        if (FcPatternGetString(font, FC_FAMILYLANG, n, &language) == FcResultMatch &&
+            std::string_view(reinterpret_cast<const char*>(language)) == "en")
+            return reinterpret_cast<const char*>(family);
+    }
+    return first != nullptr ? reinterpret_cast<const char*>(first) : std::string();
+}
+
+// Asks for one family (none for fontconfig's default face) in the requested weight and slant.
+std::string Match(const std::string& family, const Request& request) {
+    FcPattern* pattern = FcPatternCreate();
+    if (!family.empty())
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    if (request.cjk)
+        FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* font = FcFontMatch(nullptr, pattern, &result);
+    std::string matched = font != nullptr ? FamilyOf(font) : std::string();
+    if (font != nullptr)
+        FcPatternDestroy(font);
+    FcPatternDestroy(pattern);
+    return matched;
+}
+
+// The named face when installed, else what fontconfig's configuration substitutes for that
+// name (a metric-compatible face); when it knows nothing better than its default face, the
+// generic face of the font's kind, so that an unknown serif font stays serif.
+std::string MatchOrGeneric(const InstalledFaces& faces, const Request& request) {
+    if (!request.family.empty()) {
+        const std::string named = Match(request.family, request);
+        if (faces.Has(request.family) || named != Match("", request))
+            return named;
+    }
+    return Match(request.generic, request);
+}
+
+// Faces for Chinese text, by kind; the first installed one wins.
+std::string CjkFace(const InstalledFaces& faces, std::string_view kind) {
+    if (kind == "kai")
+        return faces.FirstInstalled({"AR PL UKai CN", "Noto Serif CJK SC", "AR PL UMing CN"});
+    if (kind == "serif")
+        return faces.FirstInstalled({"Noto Serif CJK SC", "AR PL UMing CN", "Noto Sans CJK SC"});
+    if (kind == "monospace")
+        return faces.FirstInstalled(
+            {"Noto Sans Mono CJK SC", "WenQuanYi Micro Hei Mono", "Noto Sans CJK SC"});
+    return faces.FirstInstalled({"Noto Sans CJK SC", "WenQuanYi Micro Hei", "Noto Serif CJK SC"});
+}
+
+// Well-known PDF fonts: the CJK kind they belong to, or the name fontconfig knows them by.
+struct KnownFont {
+    std::string_view key_part;
+    std::string_view cjk_kind;  // empty for a Latin face
+    std::string_view ask_as;
+};
+
+constexpr KnownFont kKnownFonts[] = {
+    {"kaiti", "kai", ""},
+    {"楷", "kai", ""},
+    {"simkai", "kai", ""},
+    {"simsun", "serif", ""},
+    {"宋", "serif", ""},
+    {"stsong", "serif", ""},
+    {"songti", "serif", ""},
+    {"fangsong", "serif", ""},
+    {"仿宋", "serif", ""},
+    {"mingliu", "serif", ""},
+    {"simhei", "sans", ""},
+    {"黑", "sans", ""},
+    {"yahei", "sans", ""},
+    {"雅黑", "sans", ""},
+    {"stheiti", "sans", ""},
+    {"heiti", "sans", ""},
+    {"dengxian", "sans", ""},
+    {"等线", "sans", ""},
+    {"timesnewroman", "", "Times New Roman"},
+    {"times", "", "Times New Roman"},
+    {"arial", "", "Arial"},
+    {"helvetica", "", "Arial"},
+    {"couriernew", "", "Courier New"},
+    {"courier", "", "Courier New"},
+};
+
+const KnownFont* FindKnown(const std::string& key) {
+    for (const KnownFont& known : kKnownFonts) {
+        if (key.find(known.key_part) != std::string::npos)
+            return &known;
+    }
+    return nullptr;
+}
+
+std::string_view GenericOf(bool monospace, bool serif) {
+    if (monospace)
+        return "monospace";
+    return serif ? "serif" : "sans-serif";
+}
+
+std::string Resolve(const InstalledFaces& faces, const std::string& pdf_name, bool bold,
+                    bool italic, bool monospace, bool serif, bool cjk) {
+    const FontNameTraits traits = ReadFontName(pdf_name);
+    const KnownFont* known = FindKnown(NameKey(traits.family));
+    if (known != nullptr && !known->cjk_kind.empty()) {
+        const std::string face = CjkFace(faces, known->cjk_kind);
+        if (!face.empty())
+            return face;
+    }
+    if (cjk && faces.Has(traits.family))
+        return MatchOrGeneric(faces, {traits.family, "sans-serif", bold, italic, true});
+    if (cjk) {
+        const std::string face = CjkFace(faces, GenericOf(monospace, serif));
+        if (!face.empty())
+            return face;
+        return MatchOrGeneric(faces,
+                              {"", std::string(GenericOf(monospace, serif)), bold, italic, true});
+    }
+    Request request{traits.family, std::string(GenericOf(monospace, serif)), bold, italic, false};
+    if (known != nullptr)
+        request.family = std::string(known->ask_as);
+    return MatchOrGeneric(faces, request);
+}
+
+}  // namespace
+
+std::string InstalledFamily(const std::string& pdf_name, bool bold, bool italic, bool monospace,
+                            bool serif, bool cjk) {
+    static std::mutex mutex;
+    static std::map<std::string, std::string> cache;
+    const std::lock_guard lock(mutex);
+    static const InstalledFaces faces;
+    std::string key = pdf_name;
+    for (bool flag : {bold, italic, monospace, serif, cjk})
+        key += flag ? '1' : '0';
+    const auto found = cache.find(key);
+    if (found != cache.end())
+        return found->second;
+    std::string family = Resolve(faces, pdf_name, bold, italic, monospace, serif, cjk);
+    if (!faces.Has(family))
+        family = faces.FirstInstalled({"DejaVu Sans", "Noto Sans CJK SC"});
+    cache.emplace(std::move(key), family);
+    return family;
+}
+
+}  // namespace reconstruct

@@ -1,0 +1,247 @@
+#include "reconstruct/PageLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "reconstruct/ColumnFinder.h"
+#include "reconstruct/ParagraphBuilder.h"
+#include "reconstruct/TextLine.h"
+
+namespace reconstruct {
+namespace {
+
+constexpr double kLeastMargin = 18;
+constexpr double kMostMarginShare = 0.4;
+// Of the page area: a picture this big with text on it is the page itself (a letterhead, an
+// OCR layer over its scan); smaller ones are figures, which text may overlap.
+constexpr double kBackgroundShare = 0.85;
+constexpr double kDefaultBodySize = 10;
+
+bool InsideAny(const std::vector<Table>& tables, const Rect& box) {
+    return std::any_of(tables.begin(), tables.end(), [&](const Table& table) {
+        return table.box.Contains(box.CenterX(), box.CenterY());
+    });
+}
+
+// The page's text lines without running headers and footers and without what the tables hold.
+std::vector<TextLine> BodyLines(const RawPage& page, const std::vector<Table>& tables,
+                                const RunningTextDetector& running) {
+    std::vector<TextLine> lines;
+    for (const RawLine& raw : page.lines) {
+        if (running.IsRunningLine(page, raw))
+            continue;
+        std::vector<RawChar> chars;
+        for (const RawChar& c : raw.chars) {
+            if (!InsideAny(tables, c.box))
+                chars.push_back(c);
+        }
+        if (auto line = MakeTextLine(page, std::move(chars), raw.baseline))
+            lines.push_back(std::move(*line));
+    }
+    return lines;
+}
+
+// The size most of the body text has.
+double BodySize(const std::vector<TextLine>& lines) {
+    std::map<double, std::size_t> counts;
+    for (const TextLine& line : lines)
+        counts[line.size] += line.chars.size();
+    double best = kDefaultBodySize;
+    std::size_t most = 0;
+    for (const auto& [size, count] : counts) {
+        if (count > most) {
+            best = size;
+            most = count;
+        }
+    }
+    return best;
+}
+
+// Pictures and vector drawings that stand in the flow; a picture covering most of the page
+// with text on it is the page's background, not part of the flow.
+std::vector<Image> FlowImages(const RawPage& page, const std::vector<TextLine>& lines) {
+    std::vector<Image> images;
+    for (const RawImage& raw : page.images)
+        images.push_back({raw.box, raw.mime, raw.bytes, raw.pixel_width, raw.pixel_height});
+    for (const RawGraphic& raw : page.graphics)
+        images.push_back({raw.box, "image/png", raw.png, raw.pixel_width, raw.pixel_height});
+    const double page_area = page.width * page.height;
+    std::erase_if(images, [&](const Image& image) {
+        if (!IsFiniteBox(image.box) || image.box.IsEmpty() || image.bytes.empty())
+            return true;
+        if (image.box.Width() * image.box.Height() < kBackgroundShare * page_area)
+            return false;
+        return std::any_of(lines.begin(), lines.end(), [&](const TextLine& line) {
+            return image.box.Contains(line.box.CenterX(), line.box.CenterY());
+        });
+    });
+    return images;
+}
+
+double ClampMargin(double margin, double page_extent) {
+    return std::clamp(margin, kLeastMargin, std::max(kLeastMargin, kMostMarginShare * page_extent));
+}
+
+Margins MarginsOf(const RawPage& page, const std::vector<FlowItem>& items) {
+    Rect extent;
+    for (const FlowItem& item : items)
+        extent = extent.United(BoxOf(item));
+    Margins margins;
+    if (!extent.IsEmpty())
+        margins = {extent.x0, extent.y0, page.width - extent.x1, page.height - extent.y1};
+    margins.left = ClampMargin(margins.left, page.width);
+    margins.right = ClampMargin(margins.right, page.width);
+    margins.top = ClampMargin(margins.top, page.height);
+    margins.bottom = ClampMargin(margins.bottom, page.height);
+    return margins;
+}
+
+// Lines cut where their words stand far apart: a line the PDF drew across a gutter shows the
+// gutter only once cut.
+void AddPieces(const TextLine& line, std::vector<Rect>* pieces) {
+    const double wide_gap = std::max(7.0, 1.2 * line.size);
+    Rect piece;
+    for (const RawChar& c : line.chars) {
+        if (IsBlank(c.code))
+            continue;
+        if (!piece.IsEmpty() && c.box.x0 - piece.x1 > wide_gap) {
+            pieces->push_back(piece);
+            piece = {};
+        }
+        piece = piece.IsEmpty() ? c.box : piece.United(c.box);
+    }
+    if (!piece.IsEmpty())
+        pieces->push_back(piece);
+}
+
+bool Straddles(const TextLine& line, const Gutter& gutter) {
+    const double y = line.box.CenterY();
+    if (y < gutter.y0 || y > gutter.y1 || line.box.x0 >= gutter.x0 || line.box.x1 <= gutter.x1)
+        return false;
+    return std::none_of(line.chars.begin(), line.chars.end(), [&](const RawChar& c) {
+        return !IsBlank(c.code) && c.box.x0 < gutter.x1 - 0.5 && c.box.x1 > gutter.x0 + 0.5;
+    });
+}
+
+void SplitAtGutters(const RawPage& page, TextLine line, const std::vector<Gutter>& gutters,
+                    std::vector<FlowItem>* items) {
+    std::vector<TextLine> parts{std::move(line)};
+    for (const Gutter& gutter : gutters) {
+        std::vector<TextLine> next;
+        for (TextLine& part : parts) {
+            if (!Straddles(part, gutter)) {
+                next.push_back(std::move(part));
+                continue;
+            }
+            const double middle = (gutter.x0 + gutter.x1) / 2;
+            std::vector<RawChar> left;
+            std::vector<RawChar> right;
+            for (const RawChar& c : part.chars)
+                (c.box.CenterX() < middle ? left : right).push_back(c);
+            for (auto* chars : {&left, &right}) {
+                if (auto piece = MakeTextLine(page, std::move(*chars), part.baseline))
+                    next.push_back(std::move(*piece));
+            }
+        }
+        parts = std::move(next);
+    }
+    for (TextLine& part : parts)
+        items->emplace_back(std::in_place_type<TextLine>, std::move(part));
+}
+
+struct Band {
+    std::vector<int> gutters;  // indices of the gutters that split it, left to right
+    std::vector<FlowItem> items;
+};
+
+// Stretches of the page with one column layout, top to bottom.
+std::vector<Band> BandsOf(std::vector<FlowItem> items, const std::vector<Gutter>& gutters) {
+    std::stable_sort(items.begin(), items.end(), [](const FlowItem& a, const FlowItem& b) {
+        return BoxOf(a).y0 < BoxOf(b).y0;
+    });
+    std::vector<Band> bands;
+    for (FlowItem& item : items) {
+        std::vector<int> splitting;
+        for (std::size_t i = 0; i < gutters.size(); ++i) {
+            if (IsSplitBy(gutters[i], BoxOf(item)))
+                splitting.push_back(static_cast<int>(i));
+        }
+        if (bands.empty() || bands.back().gutters != splitting)
+            bands.push_back({std::move(splitting), {}});
+        bands.back().items.push_back(std::move(item));
+    }
+    return bands;
+}
+
+Region RegionOf(const RawPage& page, Band band, const std::vector<Gutter>& gutters,
+                const Margins& margins, double body_size) {
+    Region region;
+    if (band.gutters.empty()) {
+        const ColumnFrame frame{margins.left, page.width - margins.right, body_size};
+        region.blocks = BuildColumn(page, std::move(band.items), frame);
+        return region;
+    }
+    std::vector<std::vector<FlowItem>> columns(band.gutters.size() + 1);
+    for (FlowItem& item : band.items) {
+        const double x = BoxOf(item).CenterX();
+        std::size_t column = 0;
+        for (int index : band.gutters)
+            column += (gutters[index].x0 + gutters[index].x1) / 2 < x ? 1 : 0;
+        columns[column].push_back(std::move(item));
+    }
+    double gaps = 0;
+    for (int index : band.gutters)
+        gaps += gutters[index].x1 - gutters[index].x0;
+    region.columns = static_cast<int>(columns.size());
+    region.column_gap = std::round(gaps / static_cast<double>(band.gutters.size()) * 2) / 2;
+    for (std::vector<FlowItem>& column : columns) {
+        if (column.empty())
+            continue;
+        Rect extent;
+        for (const FlowItem& item : column)
+            extent = extent.United(BoxOf(item));
+        std::vector<Block> blocks =
+            BuildColumn(page, std::move(column), {extent.x0, extent.x1, body_size});
+        std::move(blocks.begin(), blocks.end(), std::back_inserter(region.blocks));
+    }
+    return region;
+}
+
+}  // namespace
+
+Page LayOutPage(const RawPage& page, std::vector<Table> tables,
+                const RunningTextDetector& running) {
+    std::erase_if(tables, [](const Table& table) { return !IsFiniteBox(table.box); });
+    Page out;
+    out.index = page.index;
+    out.width = page.width;
+    out.height = page.height;
+    std::vector<TextLine> lines = BodyLines(page, tables, running);
+    const double body_size = BodySize(lines);
+    std::vector<Image> images = FlowImages(page, lines);
+
+    std::vector<Rect> pieces;
+    for (const TextLine& line : lines)
+        AddPieces(line, &pieces);
+    for (const Table& table : tables)
+        pieces.push_back(table.box);
+    for (const Image& image : images)
+        pieces.push_back(image.box);
+    const std::vector<Gutter> gutters = FindGutters(pieces, body_size);
+
+    std::vector<FlowItem> items;
+    for (TextLine& line : lines)
+        SplitAtGutters(page, std::move(line), gutters, &items);
+    for (Table& table : tables)
+        items.push_back(std::move(table));
+    for (Image& image : images)
+        items.push_back(std::move(image));
+    out.margins = MarginsOf(page, items);
+
+    for (Band& band : BandsOf(std::move(items), gutters))
+        out.regions.push_back(RegionOf(page, std::move(band), gutters, out.margins, body_size));
+    return out;
+}
+
+}  // namespace reconstruct

@@ -1,0 +1,243 @@
+#include "reconstruct/RunningTextDetector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string_view>
+
+#include "reconstruct/Numerals.h"
+#include "reconstruct/TextLine.h"
+#include "reconstruct/TextRuns.h"
+
+namespace reconstruct {
+namespace {
+
+constexpr double kEdgeZone = 0.12;         // share of the page height where running text stands
+constexpr double kSamePlace = 6;           // points a running line may move between pages
+constexpr std::size_t kLongestLine = 200;  // characters; longer lines are body text
+constexpr std::size_t kMostPerEdge = 6;
+
+bool IsDigit(char32_t code) {
+    return code >= U'0' && code <= U'9';
+}
+
+bool IsAsciiLetter(char32_t code) {
+    return (code >= U'a' && code <= U'z') || (code >= U'A' && code <= U'Z');
+}
+
+// Punctuation that decorates a lone page number: "- iv -", "[3]".
+bool IsDecoration(char32_t code) {
+    static constexpr std::u32string_view kDecoration = U"-–—.()[]|/·";
+    return kDecoration.find(code) != std::u32string_view::npos;
+}
+
+// The text without blanks, each number replaced by '#' (a lone Roman numeral by 'R').
+void MaskNumbers(std::span<const RawChar> chars, std::u32string* key, std::vector<int>* numbers) {
+    std::u32string core;
+    for (const RawChar& c : chars) {
+        if (IsBlank(c.code))
+            continue;
+        if (!IsDecoration(c.code))
+            core.push_back(c.code);
+        if (!IsDigit(c.code)) {
+            key->push_back(c.code);
+            continue;
+        }
+        if (key->empty() || key->back() != U'#') {
+            key->push_back(U'#');
+            numbers->push_back(0);
+        }
+        int& number = numbers->back();
+        number = std::min(number * 10 + static_cast<int>(c.code - U'0'), 1'000'000);
+    }
+    if (const int roman = RomanValue(core); roman > 0) {
+        *key = U"R";
+        *numbers = {roman};
+    }
+}
+
+// Whether a number changes from page to page and keeps step with the page index.
+bool FollowsPages(const std::vector<int>& values, const std::vector<int>& pages) {
+    const std::set<int> distinct(values.begin(), values.end());
+    if (distinct.size() < 2)
+        return false;
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        if (values[i] - pages[i] != values[0] - pages[0])
+            return false;
+    }
+    return true;
+}
+
+TextRun WithText(const TextRun& run, std::string text) {
+    TextRun copy = run;
+    copy.text = std::move(text);
+    return copy;
+}
+
+// Splits the `slot`-th number out of its run and marks it as the page number.
+void MarkPageNumber(int slot, bool roman, std::vector<TextRun>* runs) {
+    auto in_token = [roman](char c) {
+        return roman ? IsAsciiLetter(static_cast<unsigned char>(c))
+                     : IsDigit(static_cast<unsigned char>(c));
+    };
+    int seen = 0;
+    for (auto run = runs->begin(); run != runs->end(); ++run) {
+        const std::string text = run->text;
+        for (std::size_t begin = 0; begin < text.size(); ++begin) {
+            if (!in_token(text[begin]) || (begin > 0 && in_token(text[begin - 1])))
+                continue;
+            if (seen++ != slot)
+                continue;
+            std::size_t end = begin;
+            while (end < text.size() && in_token(text[end]))
+                ++end;
+            std::vector<TextRun> parts;
+            if (begin > 0)
+                parts.push_back(WithText(*run, text.substr(0, begin)));
+            parts.push_back(WithText(*run, text.substr(begin, end - begin)));
+            parts.back().page_number = true;
+            if (end < text.size())
+                parts.push_back(WithText(*run, text.substr(end)));
+            run = runs->erase(run);
+            runs->insert(run, parts.begin(), parts.end());
+            return;
+        }
+    }
+}
+
+Align AlignOnPage(const Rect& box, double page_width) {
+    if (std::abs(box.CenterX() - page_width / 2) <= 0.05 * page_width)
+        return Align::kCenter;
+    if (box.x0 > 0.5 * page_width)
+        return Align::kRight;
+    return Align::kLeft;
+}
+
+}  // namespace
+
+std::optional<RunningTextDetector::Candidate> RunningTextDetector::MakeCandidate(
+    const RawPage& page, const RawLine& line) {
+    if (page.height <= 0 || line.chars.empty() || line.chars.size() > kLongestLine)
+        return std::nullopt;
+    Candidate candidate;
+    candidate.top = line.box.y0 < kEdgeZone * page.height;
+    if (!candidate.top && line.box.y1 <= (1 - kEdgeZone) * page.height)
+        return std::nullopt;
+    MaskNumbers(line.chars, &candidate.key, &candidate.numbers);
+    if (candidate.key.empty())
+        return std::nullopt;
+    candidate.page_index = page.index;
+    candidate.offset = candidate.top ? line.baseline : page.height - line.baseline;
+    candidate.page_width = page.width;
+    candidate.box = line.box;
+    return candidate;
+}
+
+void RunningTextDetector::AddSample(const RawPage& page) {
+    std::vector<Candidate> found;
+    for (const RawLine& line : page.lines) {
+        if (auto candidate = MakeCandidate(page, line)) {
+            candidate->runs = RunsOf(page, line.chars);
+            found.push_back(std::move(*candidate));
+        }
+    }
+    // The lines nearest each edge: further in, lines are body text.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.offset < b.offset; });
+    std::size_t tops = 0;
+    std::size_t bottoms = 0;
+    for (Candidate& candidate : found) {
+        std::size_t& count = candidate.top ? tops : bottoms;
+        if (++count > kMostPerEdge)
+            continue;
+        candidate.sample = samples_;
+        candidates_.push_back(std::move(candidate));
+    }
+    ++samples_;
+    Decide();
+}
+
+void RunningTextDetector::Decide() {
+    std::vector<Running> groups;
+    for (std::size_t i = 0; i < candidates_.size(); ++i) {
+        const Candidate& candidate = candidates_[i];
+        auto same = std::find_if(groups.begin(), groups.end(), [&](const Running& group) {
+            const Candidate& first = candidates_[group.members.front()];
+            return first.top == candidate.top && first.key == candidate.key &&
+                   std::abs(first.offset - candidate.offset) <= kSamePlace;
+        });
+        if (same == groups.end())
+            groups.push_back({{i}, -1});
+        else
+            same->members.push_back(i);
+    }
+    running_.clear();
+    for (Running& group : groups) {
+        std::set<int> pages;
+        for (std::size_t member : group.members)
+            pages.insert(candidates_[member].sample);
+        if (pages.size() < 2 || pages.size() * 2 < static_cast<std::size_t>(samples_))
+            continue;
+        const std::size_t slots = candidates_[group.members.front()].numbers.size();
+        for (std::size_t slot = 0; slot < slots && group.number_slot < 0; ++slot) {
+            std::vector<int> values;
+            std::vector<int> page_indices;
+            for (std::size_t member : group.members) {
+                values.push_back(candidates_[member].numbers[slot]);
+                page_indices.push_back(candidates_[member].page_index);
+            }
+            if (FollowsPages(values, page_indices))
+                group.number_slot = static_cast<int>(slot);
+        }
+        running_.push_back(std::move(group));
+    }
+}
+
+const RunningTextDetector::Running* RunningTextDetector::Find(const Candidate& line) const {
+    for (const Running& running : running_) {
+        const Candidate& first = candidates_[running.members.front()];
+        if (first.top == line.top && first.key == line.key &&
+            std::abs(first.offset - line.offset) <= kSamePlace)
+            return &running;
+    }
+    return nullptr;
+}
+
+Paragraph RunningTextDetector::ParagraphOf(const Running& running) const {
+    const Candidate& first = candidates_[running.members.front()];
+    Paragraph paragraph;
+    paragraph.box = first.box;
+    paragraph.runs = first.runs;
+    paragraph.align = AlignOnPage(first.box, first.page_width);
+    if (running.number_slot >= 0)
+        MarkPageNumber(running.number_slot, first.key == U"R", &paragraph.runs);
+    return paragraph;
+}
+
+RunningText RunningTextDetector::Result() const {
+    std::vector<const Running*> ordered;
+    for (const Running& running : running_)
+        ordered.push_back(&running);
+    std::sort(ordered.begin(), ordered.end(), [this](const Running* a, const Running* b) {
+        const Rect& box_a = candidates_[a->members.front()].box;
+        const Rect& box_b = candidates_[b->members.front()].box;
+        const double row_a = std::floor(box_a.y0 / kSamePlace);
+        const double row_b = std::floor(box_b.y0 / kSamePlace);
+        return row_a != row_b ? row_a < row_b : box_a.x0 < box_b.x0;
+    });
+    RunningText result;
+    for (const Running* running : ordered) {
+        const bool top = candidates_[running->members.front()].top;
+        (top ? result.header : result.footer).push_back(ParagraphOf(*running));
+    }
+    return result;
+}
+
+bool RunningTextDetector::IsRunningLine(const RawPage& page, const RawLine& line) const {
+    if (running_.empty())
+        return false;
+    const auto candidate = MakeCandidate(page, line);
+    return candidate && Find(*candidate) != nullptr;
+}
+
+}  // namespace reconstruct

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+#include "reconstruct/LayoutModel.h"
+
+namespace reconstruct {
+
+// The page setup of a run of Word content: page size, margins and text columns.
+struct SectionLayout {
+    double width = 612;  // points
+    double height = 792;
+    Margins margins;
+    int columns = 1;
+    double column_gap = 0;
+    bool bare = false;  // a scanned page: no margins, blank header and footer
+
+    double TextWidth() const { return width - margins.left - margins.right; }
+    double TextHeight() const { return height - margins.top - margins.bottom; }
+    double ColumnWidth() const;
+    bool operator==(const SectionLayout& other) const;
+};
+
+enum class SectionStart { kNextPage, kContinuous };
+
+// Relationship ids of the header and footer parts; empty when the document has none.
+struct HeaderFooterIds {
+    std::string header;
+    std::string footer;
+    std::string blank_header;
+    std::string blank_footer;
+};
+
+// The page's size and margins within what Word can show, one column.
+SectionLayout PageSectionLayout(const Page& page);
+// The same page without margins, for a page that is only its picture.
+SectionLayout BarePageLayout(const Page& page);
+
+// `layout` in `columns` text columns `gap` points apart, as many as fit.
+SectionLayout WithColumns(SectionLayout layout, int columns, double gap);
+
+// The w:sectPr ending a section with `layout` that starts as `start`.
+std::string SectionXml(const SectionLayout& layout, SectionStart start, const HeaderFooterIds& ids);
+
+}  // namespace reconstruct

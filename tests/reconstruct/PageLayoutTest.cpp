@@ -1,0 +1,323 @@
+#include "reconstruct/PageLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "LayoutPages.h"
+#include "RawPageBuilder.h"
+#include "reconstruct/TextRuns.h"
+
+namespace reconstruct {
+namespace {
+
+std::string Utf8(std::u32string_view text) {
+    std::string out;
+    for (char32_t code : text)
+        AppendUtf8(code, &out);
+    return out;
+}
+
+Page LayOut(const RawPage& raw, std::vector<Table> tables = {}) {
+    return LayOutPage(raw, std::move(tables), RunningTextDetector());
+}
+
+std::vector<const Paragraph*> ParagraphsOf(const Page& page) {
+    std::vector<const Paragraph*> paragraphs;
+    for (const Region& region : page.regions) {
+        for (const Block& block : region.blocks) {
+            if (const auto* paragraph = std::get_if<Paragraph>(&block))
+                paragraphs.push_back(paragraph);
+        }
+    }
+    return paragraphs;
+}
+
+std::vector<std::string> TextsOf(const Page& page) {
+    std::vector<std::string> texts;
+    for (const Paragraph* paragraph : ParagraphsOf(page))
+        texts.push_back(TextOf(paragraph->runs));
+    return texts;
+}
+
+TEST(PageLayoutTest, OneColumnBreaksIntoParagraphsWhereTheLayoutSays) {
+    struct Case {
+        const char* what;
+        RawPage page;
+        std::vector<std::u32string> texts;
+    };
+    RawPageBuilder sizes;
+    sizes.Text(72, 80, U"Introduction", 14);
+    sizes.Wrapped(72, 540, 98, kFirstText);
+    RawPageBuilder short_last;
+    const double y = short_last.Wrapped(72, 540, 100, kThirdText + U" " + kThirdText);
+    short_last.Wrapped(72, 540, y + 12, kSecondText);
+    RawPageBuilder raised;
+    const std::u32string before = U"The area of a circle is pi r";
+    const double after_x = 72 + RawPageBuilder::WidthOf(before, 10);
+    raised.Text(72, 100, before).Text(after_x + 3, 100, U" for radius r.");
+    raised.Text(after_x, 96, U"2", 6);
+    raised.Text(72, 112, U"Every pupil learns it.");
+    const Case cases[] = {
+        {"indents and a gap", OneColumnPage(), {kFirstText, kSecondText, kThirdText}},
+        {"a larger size", sizes.page(), {U"Introduction", kFirstText}},
+        {"a short last line", short_last.page(), {kThirdText + U" " + kThirdText, kSecondText}},
+        {"a raised mark drawn apart",
+         raised.page(),
+         {U"The area of a circle is pi r2 for radius r. Every pupil learns it."}},
+    };
+    for (const Case& c : cases) {
+        const Page page = LayOut(c.page);
+        ASSERT_EQ(page.regions.size(), 1u) << c.what;
+        EXPECT_EQ(page.regions[0].columns, 1) << c.what;
+        std::vector<std::string> expected;
+        for (const std::u32string& text : c.texts)
+            expected.push_back(Utf8(text));
+        EXPECT_EQ(TextsOf(page), expected) << c.what;
+    }
+}
+
+TEST(PageLayoutTest, ParagraphGeometryComesFromItsLines) {
+    const Page page = LayOut(OneColumnPage());
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 3u);
+    EXPECT_EQ(paragraphs[0]->align, Align::kJustify);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->first_line_indent, 18);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->left_indent, 0);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->right_indent, 0);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->line_pitch, 12);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->space_before, 0);
+    EXPECT_DOUBLE_EQ(paragraphs[1]->space_before, 0);
+    EXPECT_DOUBLE_EQ(paragraphs[2]->space_before, 10);
+    EXPECT_DOUBLE_EQ(paragraphs[2]->first_line_indent, 0);
+    EXPECT_DOUBLE_EQ(paragraphs[2]->line_pitch, 0);
+    EXPECT_EQ(paragraphs[2]->align, Align::kLeft);
+    EXPECT_EQ(paragraphs[0]->heading_level, 0);
+    EXPECT_DOUBLE_EQ(page.margins.left, 72);
+    EXPECT_DOUBLE_EQ(page.margins.right, 72);
+    EXPECT_DOUBLE_EQ(page.margins.top, 92);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->box.x0, 72);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->box.y0, 92);
+}
+
+TEST(PageLayoutTest, TitleOverTwoColumnsReadsDownEachColumn) {
+    for (const bool merged : {false, true}) {
+        const Page page = LayOut(TwoColumnPage(merged));
+        ASSERT_EQ(page.regions.size(), 2u) << merged;
+        EXPECT_EQ(page.regions[0].columns, 1);
+        EXPECT_EQ(page.regions[1].columns, 2);
+        EXPECT_DOUBLE_EQ(page.regions[1].column_gap, 18);
+        EXPECT_EQ(TextsOf(page),
+                  (std::vector<std::string>{"Reconstructing Documents", Utf8(kFirstText),
+                                            Utf8(kThirdText), Utf8(kSecondText), Utf8(kThirdText)}))
+            << merged;
+        const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+        EXPECT_EQ(paragraphs[0]->heading_level, 1);
+        EXPECT_EQ(paragraphs[0]->align, Align::kCenter);
+        EXPECT_EQ(paragraphs[1]->align, Align::kJustify);
+        EXPECT_DOUBLE_EQ(paragraphs[3]->left_indent, 0) << "indents are measured in the column";
+    }
+}
+
+TEST(PageLayoutTest, ThreeColumnsUnderAFullWidthParagraph) {
+    RawPageBuilder raw;
+    const double y = raw.Wrapped(72, 540, 80, kSecondText);
+    const std::u32string* texts[] = {&kFirstText, &kSecondText, &kFirstText};
+    for (int column = 0; column < 3; ++column) {
+        const double left = 72 + 162 * column;
+        raw.Wrapped(left, left + 144, y + 30, *texts[column]);
+    }
+    const Page page = LayOut(raw.page());
+    ASSERT_EQ(page.regions.size(), 2u);
+    EXPECT_EQ(page.regions[0].columns, 1);
+    EXPECT_EQ(page.regions[1].columns, 3);
+    EXPECT_EQ(TextsOf(page), (std::vector<std::string>{Utf8(kSecondText), Utf8(kFirstText),
+                                                       Utf8(kSecondText), Utf8(kFirstText)}));
+}
+
+TEST(PageLayoutTest, SingleColumnIsNotSplitAtAccidentalGaps) {
+    RawPageBuilder form;
+    double y = form.Wrapped(72, 540, 100, kFirstText);
+    for (const char32_t* label : {U"Name:", U"Date:", U"Place:", U"Signed:"}) {
+        y += 14;
+        form.Text(72, y, label).Text(160, y, U"a value written beside its label");
+    }
+    form.Wrapped(72, 540, y + 20, kSecondText);
+    RawPageBuilder signatures;
+    y = signatures.Wrapped(72, 540, 100, kFirstText);
+    signatures.Text(72, y + 40, U"Alice Example, Chair").Text(340, y + 40, U"Bob Example, Clerk");
+    signatures.Text(72, y + 52, U"First signatory").Text(340, y + 52, U"Second signatory");
+    for (const RawPage& raw : {form.page(), signatures.page()}) {
+        const Page page = LayOut(raw);
+        for (const Region& region : page.regions)
+            EXPECT_EQ(region.columns, 1);
+    }
+}
+
+TEST(PageLayoutTest, BulletedAndNumberedListsWithTwoLevels) {
+    const Page page = LayOut(ListPage());
+    const std::vector<const Paragraph*> items = ParagraphsOf(page);
+    struct Expected {
+        ListKind kind;
+        int level;
+        int number;
+        const char* marker;
+        const char* starts;
+    };
+    const Expected expected[] = {
+        {ListKind::kBullet, 0, 0, "•", "The first item"},
+        {ListKind::kBullet, 1, 0, "○", "A nested point"},
+        {ListKind::kBullet, 0, 0, "•", "The second item"},
+        {ListKind::kDecimal, 0, 1, "1.", "Open the file"},
+        {ListKind::kLowerLetter, 1, 1, "a.", "Choose the pages"},
+        {ListKind::kLowerLetter, 1, 2, "b.", "Choose the format"},
+        {ListKind::kDecimal, 0, 2, "2.", "Save the result"},
+    };
+    ASSERT_EQ(items.size(), std::size(expected));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i]->list, expected[i].kind) << i;
+        EXPECT_EQ(items[i]->list_level, expected[i].level) << i;
+        EXPECT_EQ(items[i]->list_number, expected[i].number) << i;
+        EXPECT_EQ(items[i]->list_marker, expected[i].marker) << i;
+        EXPECT_EQ(TextOf(items[i]->runs).rfind(expected[i].starts, 0), 0u) << i;
+    }
+    EXPECT_NE(TextOf(items[0]->runs).find("it wraps onto a second line"), std::string::npos);
+    EXPECT_DOUBLE_EQ(items[0]->left_indent, 7.5);
+    EXPECT_DOUBLE_EQ(items[0]->first_line_indent, -7.5);
+    EXPECT_DOUBLE_EQ(items[4]->left_indent, 30.5);
+    EXPECT_DOUBLE_EQ(items[4]->first_line_indent, -12.5);
+}
+
+TEST(PageLayoutTest, CentredHeadingsHangingIndentsAndRightAlignedLines) {
+    RawPageBuilder raw;
+    const std::u32string heading = U"Results";
+    raw.Text(306 - RawPageBuilder::WidthOf(heading, 14) / 2, 80, heading, 14, true);
+    raw.Text(72, 100, U"Method", 11, true);
+    raw.Spread(72, 540, 116,
+               U"Hanging: the first line of this paragraph starts at the margin while the lines "
+               U"after it");
+    raw.Spread(90, 540, 128,
+               U"stand further in, as a glossary or a bibliography sets them out for the");
+    raw.Text(90, 140, U"reader.");
+    raw.Text(540 - RawPageBuilder::WidthOf(U"9 December 2026", 10), 164, U"9 December 2026");
+    const Page page = LayOut(raw.page());
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 4u);
+    EXPECT_EQ(paragraphs[0]->align, Align::kCenter);
+    EXPECT_EQ(paragraphs[0]->heading_level, 2);
+    EXPECT_EQ(paragraphs[1]->heading_level, 3);
+    EXPECT_EQ(paragraphs[1]->align, Align::kLeft);
+    EXPECT_EQ(paragraphs[2]->heading_level, 0);
+    EXPECT_DOUBLE_EQ(paragraphs[2]->left_indent, 18);
+    EXPECT_DOUBLE_EQ(paragraphs[2]->first_line_indent, -18);
+    EXPECT_EQ(paragraphs[2]->list, ListKind::kNone);
+    EXPECT_EQ(paragraphs[3]->align, Align::kRight);
+}
+
+TEST(PageLayoutTest, TablesTakeTheirTextAndStandInTheFlow) {
+    RawPageBuilder raw;
+    const double y = raw.Wrapped(72, 540, 100, kFirstText);
+    raw.Text(80, 150, U"Cell one").Text(300, 150, U"Cell two");
+    raw.Text(80, 170, U"Cell three").Text(300, 170, U"Cell four");
+    raw.Wrapped(72, 540, 210, kThirdText);
+    Table table;
+    table.box = {72, 135, 540, 180};
+    const Page page = LayOut(raw.page(), {table});
+    ASSERT_EQ(page.regions.size(), 1u);
+    const std::vector<Block>& blocks = page.regions[0].blocks;
+    ASSERT_EQ(blocks.size(), 3u);
+    ASSERT_TRUE(std::holds_alternative<Table>(blocks[1]));
+    EXPECT_EQ(std::get<Table>(blocks[1]).box, table.box);
+    EXPECT_EQ(TextsOf(page), (std::vector<std::string>{Utf8(kFirstText), Utf8(kThirdText)}));
+    EXPECT_DOUBLE_EQ(std::get<Paragraph>(blocks[0]).space_after, 135 - (y + 2));
+    EXPECT_DOUBLE_EQ(std::get<Paragraph>(blocks[2]).space_before, 202 - 180);
+}
+
+TEST(PageLayoutTest, PicturesStandBetweenParagraphsButBackgroundsDoNot) {
+    RawPageBuilder raw;
+    raw.Picture({0, 0, 612, 792});
+    raw.Wrapped(72, 540, 100, kFirstText);
+    raw.Picture({72, 150, 300, 300});
+    raw.Wrapped(72, 540, 320, kSecondText);
+    raw.Drawing({72, 380, 540, 500});
+    const Page page = LayOut(raw.page());
+    ASSERT_EQ(page.regions.size(), 1u);
+    const std::vector<Block>& blocks = page.regions[0].blocks;
+    ASSERT_EQ(blocks.size(), 4u);
+    ASSERT_TRUE(std::holds_alternative<Image>(blocks[1]));
+    EXPECT_EQ(std::get<Image>(blocks[1]).mime, "image/jpeg");
+    EXPECT_EQ(std::get<Image>(blocks[1]).box, (Rect{72, 150, 300, 300}));
+    ASSERT_TRUE(std::holds_alternative<Image>(blocks[3]));
+    EXPECT_EQ(std::get<Image>(blocks[3]).mime, "image/png");
+    EXPECT_DOUBLE_EQ(page.margins.bottom, 792 - 500);
+
+    RawPageBuilder poster;
+    poster.Picture({0, 0, 612, 792});
+    EXPECT_EQ(LayOut(poster.page()).regions.size(), 1u) << "a picture alone is content";
+}
+
+TEST(PageLayoutTest, ChineseParagraphsJoinWithoutSpacesAndIndentTwoCharacters) {
+    const Page page = LayOut(CjkPage());
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 3u);
+    EXPECT_EQ(TextOf(paragraphs[0]->runs), Utf8(kCjkText));
+    EXPECT_EQ(TextOf(paragraphs[1]->runs), Utf8(kCjkText));
+    EXPECT_EQ(TextOf(paragraphs[2]->runs), "短段落也缩进两个字。");
+    for (const Paragraph* paragraph : paragraphs) {
+        EXPECT_DOUBLE_EQ(paragraph->first_line_indent, 20);
+        EXPECT_DOUBLE_EQ(paragraph->left_indent, 0);
+    }
+}
+
+TEST(PageLayoutTest, EveryCharacterOfBodyTextAppearsExactlyOnce) {
+    for (const RawPage& raw :
+         {OneColumnPage(), TwoColumnPage(false), TwoColumnPage(true), ListPage(), CjkPage()}) {
+        std::map<char32_t, int> given;
+        for (const RawLine& line : raw.lines) {
+            for (const RawChar& c : line.chars) {
+                if (c.code != U' ')
+                    ++given[c.code];
+            }
+        }
+        std::map<char32_t, int> written;
+        const Page page = LayOut(raw);
+        for (const Paragraph* paragraph : ParagraphsOf(page)) {
+            AppendCodes(TextOf(paragraph->runs), &written);
+            AppendCodes(paragraph->list_marker, &written);
+        }
+        EXPECT_EQ(written, given);
+    }
+}
+
+TEST(PageLayoutTest, DamagedPagesGiveWhatCanBeSalvaged) {
+    RawPageBuilder builder;
+    builder.Wrapped(72, 540, 100, kFirstText);
+    RawPage raw = builder.page();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    raw.lines[0].chars[0].box = {nan, 0, 1, 1};
+    raw.lines[0].chars[1].style = 99;
+    raw.lines[1].baseline = inf;
+    raw.lines.push_back({});
+    FontStyle broken_style;
+    broken_style.size = nan;
+    raw.styles.push_back(broken_style);
+    for (int i = 0; i < 3000; ++i) {
+        const double x = (i * 7919) % 600;
+        const double y = (i * 104729) % 800;
+        raw.lines.push_back({{x, y, x + 4, y + 4},
+                             y + 3,
+                             {{static_cast<char32_t>(U'a' + i % 26), {x, y, x + 4, y + 4}, 1}}});
+    }
+    raw.images.push_back({{0, 0, inf, 10}, "image/png", {1}, 1, 1});
+    Table broken;
+    broken.box = {nan, nan, nan, nan};
+    const Page page = LayOut(raw, {broken});
+    std::size_t paragraphs = ParagraphsOf(page).size();
+    EXPECT_GT(paragraphs, 0u);
+    EXPECT_LE(paragraphs, raw.lines.size());
+    EXPECT_EQ(page.index, raw.index);
+}
+
+}  // namespace
+}  // namespace reconstruct

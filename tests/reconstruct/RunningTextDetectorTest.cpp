@@ -1,0 +1,148 @@
+#include "reconstruct/RunningTextDetector.h"
+
+#include <gtest/gtest.h>
+
+#include "LayoutPages.h"
+#include "RawPageBuilder.h"
+#include "reconstruct/PageLayout.h"
+
+namespace reconstruct {
+namespace {
+
+constexpr int kSampled[] = {2, 5, 8, 11};
+
+std::string Utf8(std::u32string_view text) {
+    std::string out;
+    for (char32_t code : text)
+        AppendUtf8(code, &out);
+    return out;
+}
+
+std::u32string Arabic(int number) {
+    std::u32string text;
+    for (char c : std::to_string(number))
+        text.push_back(static_cast<char32_t>(c));
+    return text;
+}
+
+std::u32string Roman(int number) {
+    static const char32_t* const kRoman[] = {
+        U"",   U"i",   U"ii",   U"iii", U"iv", U"v",   U"vi",   U"vii",   U"viii", U"ix", U"x",
+        U"xi", U"xii", U"xiii", U"xiv", U"xv", U"xvi", U"xvii", U"xviii", U"xix",  U"xx", U"xxi"};
+    return kRoman[number];
+}
+
+struct Footer {
+    std::u32string pattern;  // "{}" stands for the page number
+    bool roman = false;
+
+    std::u32string For(int page_index) const {
+        const int number = page_index + 1;
+        std::u32string text = pattern;
+        text.replace(text.find(U"{}"), 2, roman ? Roman(number) : Arabic(number));
+        return text;
+    }
+};
+
+// A page with a running header, a body that differs from page to page and a centred footer.
+RawPage SamplePage(int index, const Footer& footer,
+                   std::u32string_view header = U"Quarterly Report", double header_y = 40) {
+    static const std::u32string* const kBodies[] = {&kFirstText, &kSecondText, &kThirdText,
+                                                    &kCjkText};
+    RawPageBuilder page(612, 792, index);
+    page.Text(72, header_y, header, 9);
+    page.Wrapped(72, 540, 100, *kBodies[index % 4]);
+    const std::u32string text = footer.For(index);
+    page.Text(306 - RawPageBuilder::WidthOf(text, 9) / 2, 760, text, 9);
+    return page.page();
+}
+
+std::vector<const TextRun*> PageNumberRuns(const Paragraph& paragraph) {
+    std::vector<const TextRun*> runs;
+    for (const TextRun& run : paragraph.runs) {
+        if (run.page_number)
+            runs.push_back(&run);
+    }
+    return runs;
+}
+
+TEST(RunningTextDetectorTest, HeaderAndFooterWithPageNumbersInEachForm) {
+    const Footer footers[] = {
+        {U"{}"},      {U"- {} -"},   {U"第 {} 页"},     {U"Page {} of 12"},
+        {U"{} / 12"}, {U"{}", true}, {U"- {} -", true},
+    };
+    for (const Footer& footer : footers) {
+        RunningTextDetector detector;
+        for (int index : kSampled)
+            detector.AddSample(SamplePage(index, footer));
+        const RunningText result = detector.Result();
+        const std::string what = Utf8(footer.pattern) + (footer.roman ? " roman" : "");
+        ASSERT_EQ(result.header.size(), 1u) << what;
+        EXPECT_EQ(TextOf(result.header[0].runs), "Quarterly Report");
+        EXPECT_TRUE(PageNumberRuns(result.header[0]).empty());
+        EXPECT_EQ(result.header[0].align, Align::kLeft);
+        ASSERT_EQ(result.footer.size(), 1u) << what;
+        EXPECT_EQ(TextOf(result.footer[0].runs), Utf8(footer.For(kSampled[0]))) << what;
+        EXPECT_EQ(result.footer[0].align, Align::kCenter);
+        const auto numbers = PageNumberRuns(result.footer[0]);
+        ASSERT_EQ(numbers.size(), 1u) << what;
+        EXPECT_EQ(numbers[0]->text, footer.roman ? "iii" : "3") << what;
+
+        const RawPage later = SamplePage(19, footer);
+        std::vector<bool> running;
+        for (const RawLine& line : later.lines)
+            running.push_back(detector.IsRunningLine(later, line));
+        ASSERT_GE(running.size(), 3u);
+        EXPECT_TRUE(running.front()) << what;
+        EXPECT_TRUE(running.back()) << what;
+        EXPECT_EQ(std::count(running.begin(), running.end(), true), 2) << what;
+    }
+}
+
+TEST(RunningTextDetectorTest, WhatDoesNotRepeatIsBodyText) {
+    const Footer plain{U"{}"};
+    RunningTextDetector single;
+    single.AddSample(SamplePage(0, plain));
+    EXPECT_TRUE(single.Result().header.empty()) << "one page cannot show repetition";
+    EXPECT_FALSE(single.IsRunningLine(SamplePage(0, plain), SamplePage(0, plain).lines.front()));
+
+    RunningTextDetector moving;
+    for (int index : kSampled)
+        moving.AddSample(SamplePage(index, plain, U"Quarterly Report", 30 + 10 * index));
+    EXPECT_TRUE(moving.Result().header.empty()) << "a line that moves is not a running header";
+
+    RunningTextDetector once;
+    for (int index : kSampled)
+        once.AddSample(SamplePage(index, plain, index == 2 ? U"Draft only" : U"Final"));
+    const RunningText result = once.Result();
+    ASSERT_EQ(result.header.size(), 1u);
+    EXPECT_EQ(TextOf(result.header[0].runs), "Final");
+
+    RunningTextDetector year;
+    for (int index : kSampled)
+        year.AddSample(SamplePage(index, plain, U"Annual Report 2026"));
+    const RunningText dated = year.Result();
+    ASSERT_EQ(dated.header.size(), 1u);
+    EXPECT_EQ(TextOf(dated.header[0].runs), "Annual Report 2026");
+    EXPECT_TRUE(PageNumberRuns(dated.header[0]).empty()) << "the same number on every page";
+}
+
+TEST(RunningTextDetectorTest, LaidOutPageLeavesRunningLinesOut) {
+    const Footer footer{U"Page {} of 12"};
+    RunningTextDetector detector;
+    for (int index : kSampled)
+        detector.AddSample(SamplePage(index, footer));
+    const Page page = LayOutPage(SamplePage(4, footer), {}, detector);
+    std::string body;
+    for (const Region& region : page.regions) {
+        for (const Block& block : region.blocks)
+            body += TextOf(std::get<Paragraph>(block).runs) + "\n";
+    }
+    EXPECT_EQ(body, Utf8(kFirstText) + "\n");
+    EXPECT_DOUBLE_EQ(page.margins.top, 92);
+    // Without the footer the short body leaves the bottom margin at its largest.
+    EXPECT_DOUBLE_EQ(page.margins.bottom, 0.4 * 792);
+}
+
+}  // namespace
+}  // namespace reconstruct
