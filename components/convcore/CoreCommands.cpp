@@ -3,6 +3,7 @@
 #include "convcore/FileInfoCommand.h"
 #include "convcore/OfficeCommands.h"
 #include "convcore/PageToolCommands.h"
+#include "convcore/PdfToOfficeCommands.h"
 #include "convcore/PictureCommands.h"
 #include "convcore/RenderCommands.h"
 #include "convcore/TextToPdf.h"
@@ -19,6 +20,7 @@ CommandDispatcher MakeCoreDispatcher() {
     RegisterPictureCommands(dispatcher);
     RegisterTextToPdf(dispatcher);
     RegisterOfficeCommands(dispatcher);
+    RegisterPdfToOfficeCommands(dispatcher);
     RegisterCurveCommand(dispatcher);
     RegisterWatermarkCommands(dispatcher);
     return dispatcher;

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <string>
+
+#include "convcore/CommandDispatcher.h"
+#include "convcore/OfficeTestSupport.h"
+#include "convcore/PageToolTestDocs.h"
+#include "convcore/PdfToOfficeCommands.h"
+#include "convcore/RecordingContext.h"
+#include "support/TempDir.h"
+#include "support/TestPdf.h"
+
+namespace convcoretest {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One part of an Office Open XML package; empty when it is missing.
+std::string PackagePart(const fs::path& package, const char* name) {
+    int code = 0;
+    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &code);
+    if (archive == nullptr)
+        return {};
+    std::string data;
+    zip_stat_t stat;
+    zip_file_t* file =
+        zip_stat(archive, name, 0, &stat) == 0 ? zip_fopen(archive, name, 0) : nullptr;
+    if (file != nullptr) {
+        data.resize(stat.size);
+        data.resize(std::max<zip_int64_t>(0, zip_fread(file, data.data(), data.size())));
+        zip_fclose(file);
+    }
+    zip_close(archive);
+    return data;
+}
+
+class PdfToOfficeTest : public ::testing::Test {
+protected:
+    void SetUp() override { convcore::RegisterPdfToOfficeCommands(dispatcher_); }
+
+    convcore::TaskOutcome Run(const std::string& command, const fs::path& source,
+                              const fs::path& target, const std::string& password = "",
+                              Json::Value pages = Json::nullValue) {
+        Json::Value record;
+        record["cmd"] = command;
+        record["source_path"] = source.string();
+        record["target_path"] = target.string();
+        if (!password.empty())
+            record["password"] = password;
+        if (!pages.isNull())
+            record["pages"] = pages;
+        context_ = RecordingContext();
+        return dispatcher_.HandlerFor(record)(record, context_);
+    }
+
+    TempDir temp_;
+    convcore::CommandDispatcher dispatcher_;
+    RecordingContext context_;
+};
+
+TEST_F(PdfToOfficeTest, EachKindCarriesThePagesTextInItsOwnPlace) {
+    const fs::path source = temp_ / "named.pdf";
+    testdocs::WriteFile(source, NamedPagesPdf(3, "Chapter"));
+    const struct {
+        const char* command;
+        const char* target;
+        const char* part;  // where the text of the pages must be
+    } cases[] = {
+        {"pdf_to_docx", "out.docx", "word/document.xml"},
+        {"pdf_to_xlsx", "out.xlsx", "xl/sharedStrings.xml"},
+        {"pdf_to_pptx", "out.pptx", "ppt/slides/slide3.xml"},
+    };
+    for (const auto& c : cases) {
+        const auto outcome = Run(c.command, source, temp_ / c.target);
+        ASSERT_TRUE(outcome.ok) << c.command << ": " << outcome.error;
+        const std::string part = PackagePart(temp_ / c.target, c.part);
+        EXPECT_NE(part.find("Chapter"), std::string::npos) << c.command << ": " << part;
+        ASSERT_FALSE(context_.progress.empty()) << c.command;
+        EXPECT_EQ(context_.progress.back(), 100) << c.command;
+        EXPECT_TRUE(std::is_sorted(context_.progress.begin(), context_.progress.end()));
+    }
+    EXPECT_EQ(FolderNames(temp_.Path()),
+              (std::set<std::string>{"named.pdf", "out.docx", "out.pptx", "out.xlsx"}));
+}
+
+TEST_F(PdfToOfficeTest, ChosenPagesOnlyAndInTheirOrder) {
+    const fs::path source = temp_ / "named.pdf";
+    testdocs::WriteFile(source, NamedPagesPdf(4, "Sheet"));
+    Json::Value pages(Json::arrayValue);
+    pages.append(3);
+    pages.append(1);
+    ASSERT_TRUE(Run("pdf_to_docx", source, temp_ / "two.docx", "", pages).ok);
+    const std::string body = PackagePart(temp_ / "two.docx", "word/document.xml");
+    const auto third = body.find("SheetPage 3");
+    const auto first = body.find("SheetPage 1");
+    ASSERT_NE(third, std::string::npos) << body;
+    ASSERT_NE(first, std::string::npos) << body;
+    EXPECT_LT(third, first);
+    EXPECT_EQ(body.find("SheetPage 2"), std::string::npos);
+    EXPECT_EQ(body.find("SheetPage 4"), std::string::npos);
+}
+
+TEST_F(PdfToOfficeTest, APictureUnderItsCaptionStaysInTheDocument) {
+    const fs::path source = temp_ / "scan.pdf";
+    testdocs::WriteFile(source, PicturePdf(400, 300, true));
+    const auto outcome = Run("pdf_to_docx", source, temp_ / "scan.docx");
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_TRUE(outcome.error.empty()) << outcome.error;
+    const std::string body = PackagePart(temp_ / "scan.docx", "word/document.xml");
+    EXPECT_NE(body.find("<w:drawing>"), std::string::npos) << body;
+}
+
+TEST_F(PdfToOfficeTest, BadInputFailsClearlyAndLeavesNothing) {
+    const fs::path plain = temp_ / "plain.pdf";
+    testdocs::WriteFile(plain, NamedPagesPdf(2));
+    const fs::path locked = temp_ / "locked.pdf";
+    ASSERT_TRUE(EncryptWithQpdf(plain, locked, "secret", "owner"));
+    testdocs::WriteFile(temp_ / "broken.pdf", "%PDF-1.7\nnot really\n");
+    Json::Value beyond(Json::arrayValue);
+    beyond.append(9);
+    const struct {
+        const char* name;
+        fs::path source;
+        fs::path target;
+        std::string password;
+        Json::Value pages;
+        const char* error_part;
+    } cases[] = {
+        {"missing", temp_ / "none.pdf", temp_ / "a.docx", "", Json::nullValue, ""},
+        {"corrupt", temp_ / "broken.pdf", temp_ / "b.docx", "", Json::nullValue, ""},
+        {"no password", locked, temp_ / "c.docx", "", Json::nullValue, "Invalid password"},
+        {"wrong password", locked, temp_ / "d.xlsx", "nope", Json::nullValue, "Invalid password"},
+        {"page beyond", plain, temp_ / "e.pptx", "", beyond, ""},
+        {"unwritable folder", plain, "/proc/quire-nowhere/f.docx", "", Json::nullValue, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string command = "pdf_to_" + c.target.extension().string().substr(1);
+        const auto outcome = Run(command, c.source, c.target, c.password, c.pages);
+        EXPECT_FALSE(outcome.ok) << c.name;
+        EXPECT_FALSE(outcome.error.empty()) << c.name;
+        EXPECT_EQ(outcome.error.rfind(c.error_part, 0), 0u) << c.name << ": " << outcome.error;
+    }
+    EXPECT_EQ(FolderNames(temp_.Path()),
+              (std::set<std::string>{"broken.pdf", "locked.pdf", "plain.pdf"}));
+    // The right password opens it.
+    ASSERT_TRUE(Run("pdf_to_docx", locked, temp_ / "open.docx", "secret").ok);
+}
+
+class PdfToOlderOfficeTest : public OfficeTest {};
+
+TEST_F(PdfToOlderOfficeTest, DocAndXlsAreSavedByLibreOfficeFromTheRebuiltDocuments) {
+    convcore::CommandDispatcher dispatcher;
+    convcore::RegisterPdfToOfficeCommands(dispatcher, TestOfficeSettings());
+    const fs::path source = folder_ / "named.pdf";
+    testdocs::WriteFile(source, NamedPagesPdf(2, "Older"));
+    for (const char* kind : {"doc", "xls"}) {
+        const fs::path target = folder_ / (std::string("out.") + kind);
+        Json::Value record;
+        record["cmd"] = std::string("pdf_to_") + kind;
+        record["source_path"] = source.string();
+        record["target_path"] = target.string();
+        RecordingContext context;
+        const auto outcome = dispatcher.HandlerFor(record)(record, context);
+        ASSERT_TRUE(outcome.ok) << kind << ": " << outcome.error;
+        EXPECT_EQ(testdocs::ReadFile(target).substr(0, 4), "\xD0\xCF\x11\xE0") << kind;
+        const fs::path back = folder_ / (std::string("back-") + kind + ".pdf");
+        OfficeTaskContext office;
+        ASSERT_TRUE(RunOfficeCommand(std::string(kind) + "_to_pdf", target, back, office,
+                                     TestOfficeSettings())
+                        .ok);
+        EXPECT_NE(PdfText(back).find("Older"), std::string::npos) << kind;
+    }
+}
+
+}  // namespace
+}  // namespace convcoretest
