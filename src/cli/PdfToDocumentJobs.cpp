@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "composite/DocumentJoin.h"
 #include "composite/KComplexPdfToDocument.h"
 #include "composite/OutputNames.h"
 #include "platform/Format.h"
@@ -70,7 +71,14 @@ std::unique_ptr<PlannedJob> PdfToDocumentJobs::PlanFile(const SourceFile& file,
     params.first_page = range.first;
     params.last_page = range.last;
     const auto folder = context.place.FolderFor(file.path);
-    if (long_range && split_large_) {
+    const std::string whole = file.Title() + extension_;
+    if (long_range && split_large_ && document_join::CanJoin(whole)) {
+        // The parts stay in the task's private folder and come back as one document.
+        params.split = true;
+        params.join_parts = true;
+        params.target = context.place.ClaimFile(folder, whole).string();
+        job->target_files.push_back(params.target);
+    } else if (long_range && split_large_) {
         const auto parts = context.place.MakeFolder(folder, file.Title());
         if (!parts)
             return Refuse(file, "cannot create a folder for the parts in " + folder.string());
@@ -81,7 +89,7 @@ std::unique_ptr<PlannedJob> PdfToDocumentJobs::PlanFile(const SourceFile& file,
                                                 std::min(range.last, range.first + kPartPages - 1),
                                                 extension_.substr(1));
     } else {
-        params.target = context.place.ClaimFile(folder, file.Title() + extension_).string();
+        params.target = context.place.ClaimFile(folder, whole).string();
         job->target_files.push_back(params.target);
     }
     job->result = params.target;

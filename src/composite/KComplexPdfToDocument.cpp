@@ -1,9 +1,12 @@
 #include "composite/KComplexPdfToDocument.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "app/AsynLog.h"
+#include "composite/DocumentJoin.h"
 #include "composite/OutputNames.h"
 #include "keasy/LambdaFunc.h"
 #include "keasy/ThreadPool.h"
@@ -11,6 +14,7 @@
 namespace {
 
 constexpr char kNoPartWorkers[] = "cannot start the workers for the parts";
+constexpr char kJoinFailed[] = "cannot join the parts into one document: ";
 
 keasy::AsynLog& Log() {
     return keasy::AsynLog::Instance();
@@ -120,6 +124,8 @@ bool KComplexPdfToDocument::ConvertInParts() {
 
 bool KComplexPdfToDocument::CutPart(const std::filesystem::path& folder, int first, int last) {
     const std::string title = output_names::FileTitle(params_.source);
+    const std::filesystem::path parts_folder =
+        params_.join_parts ? folder : std::filesystem::path(params_.parts_folder);
     const std::string part_file = output_names::RangeFile(folder, title, first, last,
                                                           output_names::Extension(params_.source));
     OperationContext context = NewContext();
@@ -139,7 +145,7 @@ bool KComplexPdfToDocument::CutPart(const std::filesystem::path& folder, int fir
 
     Params part;
     part.source = part_file;
-    part.target = output_names::RangeFile(params_.parts_folder, title, first, last,
+    part.target = output_names::RangeFile(parts_folder, title, first, last,
                                           output_names::Extension(params_.target));
     part.image_pdf = facts.image_only == 1;
     part.cut_first = facts.unreadable == 1;
@@ -149,7 +155,7 @@ bool KComplexPdfToDocument::CutPart(const std::filesystem::path& folder, int fir
     auto* task = new KComplexPdfToDocument(part, &part_progress_, &Services());
     task->SetPageCount(facts.page_count);
     task->AddPages(1, facts.page_count);
-    if (parts_.empty()) {
+    if (parts_.empty() && !params_.join_parts) {
         std::lock_guard guard(first_part_mutex_);
         first_part_target_ = part.target;
     }
@@ -188,12 +194,39 @@ bool KComplexPdfToDocument::RunParts() {
         // Cancelled parts stop within one poll of their job.
         pool.WaitIdle();
     }
+    std::vector<std::string> part_targets;
     for (KComplexPdfToDocument* part : parts_) {
         if (part->GetResult() != 1)
             MergeError(part->GetErrorMsg(), ErrorMerge::kAppend);
+        part_targets.push_back(part->GetTargetPath());
     }
     ReleaseParts();
-    return succeeded;
+    if (!succeeded || !params_.join_parts)
+        return succeeded;
+    return JoinParts(part_targets);
+}
+
+bool KComplexPdfToDocument::JoinParts(const std::vector<std::string>& part_targets) {
+    const std::filesystem::path target = params_.target;
+    // Written beside the target under a hidden name, so the user's name only ever holds a whole
+    // document; the name keeps the extension, which tells the kind of document.
+    const std::filesystem::path work =
+        target.parent_path() /
+        ("." + target.stem().string() + ".joining" + target.extension().string());
+    const std::vector<std::filesystem::path> parts(part_targets.begin(), part_targets.end());
+    std::string error;
+    std::error_code failure;
+    if (document_join::JoinDocuments(parts, work, &error))
+        std::filesystem::rename(work, target, failure);
+    else
+        failure = std::make_error_code(std::errc::io_error);
+    if (!failure)
+        return true;
+    std::filesystem::remove(work, failure);
+    MergeError(
+        std::string(kJoinFailed) + (error.empty() ? "cannot write " + target.string() : error),
+        ErrorMerge::kAppend);
+    return false;
 }
 
 void KComplexPdfToDocument::RunAsPart() {

@@ -28,6 +28,9 @@ public:
         int first_page = 1;
         int last_page = 1;
         std::string parts_folder;
+        // Instead of leaving the parts, join them into `target`, one document with every page:
+        // the parts then stay in the task's private temporary folder.
+        bool join_parts = false;
     };
 
     explicit KComplexPdfToDocument(Params params, quirekit::ICvtUpateProcess* progress = nullptr,
@@ -37,7 +40,7 @@ public:
     // "bLocal": 1 from the start of the local attempt, 0 once the task went online.
     int IsLocal() override { return GetInt("bLocal", 0); }
     std::string GetSourcePath() override { return params_.source; }
-    // The first part's output for a task in parts, else the target.
+    // The first part's output for a task whose parts stay, else the target.
     std::string GetTargetPath() override;
 
 protected:
@@ -60,6 +63,7 @@ private:
     bool ConvertInParts();
     bool CutPart(const std::filesystem::path& folder, int first, int last);
     bool RunParts();
+    bool JoinParts(const std::vector<std::string>& part_targets);
     void RunAsPart();
     void ReleaseParts();
 

@@ -192,14 +192,24 @@ TEST_F(EndToEndTest, InfoAndExitCodesOfMixedBatches) {
     EXPECT_TRUE(fs::exists(out / "doc_已压缩.pdf"));
 }
 
-TEST_F(EndToEndTest, WhatCannotRunHereSaysWhy) {
-    const std::string source = Pdf("doc.pdf", 1);
-    const CliResult word = Run({"pdf-to-word", source});
-    EXPECT_EQ(word.exit_code, 1);
-    EXPECT_NE(word.err.find("the local conversion core cannot do this yet"), std::string::npos)
-        << word.err;
-    EXPECT_FALSE(fs::exists(in_ / "doc.docx"));
+TEST_F(EndToEndTest, PdfToWordAndBackKeepsEveryPagesText) {
+    const std::string source = Pdf("doc.pdf", 3);
+    // The Office helper the core starts keeps its profile under the test's home and leaves soon.
+    const std::vector<std::string> environment = {"QUIRE_HOME=" + home_.string(),
+                                                  "XDG_CACHE_HOME=" + (home_ / "cache").string(),
+                                                  "QUIRE_OFFICE_IDLE_SECONDS=5"};
+    const CliResult word = RunCli({"pdf-to-word", source}, environment);
+    ASSERT_EQ(word.exit_code, 0) << word.err;
+    ASSERT_TRUE(fs::exists(in_ / "doc.docx")) << word.out;
+    const fs::path back_folder = in_ / "back";
+    const CliResult back = RunCli(
+        {"word-to-pdf", (in_ / "doc.docx").string(), "-o", back_folder.string()}, environment);
+    ASSERT_EQ(back.exit_code, 0) << back.err;
+    EXPECT_EQ(testdocs::PageTexts(back_folder / "doc.pdf"),
+              (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+}
 
+TEST_F(EndToEndTest, WhatCannotRunHereSaysWhy) {
     testdocs::WriteFile(in_ / "scan.bmp", SmallBmp());
     const std::string picture = (in_ / "scan.bmp").string();
     const CliResult refused = Run({"ocr", picture});

@@ -89,10 +89,16 @@ TEST_F(PlanningTest, LongRangesAreConvertedInPartsOnlyWhenAsked) {
     EXPECT_NE(whole[0]->notes[0].find("超出100页"), std::string::npos);
     EXPECT_EQ(whole[0]->result, (temp_ / "long.docx").string());
 
-    const auto parts = Plan("pdf-to-word", {{"split-large", ""}}, {Pdf("long.pdf", 120)});
+    // Word parts are joined back into one document; workbooks do not join and stay in parts.
+    const auto joined = Plan("pdf-to-word", {{"split-large", ""}}, {Pdf("split.pdf", 120)});
+    ASSERT_NE(joined[0]->task, nullptr);
+    EXPECT_EQ(joined[0]->result, (temp_ / "split.docx").string());
+    EXPECT_TRUE(joined[0]->made_folders.empty());
+
+    const auto parts = Plan("pdf-to-excel", {{"split-large", ""}}, {Pdf("sheet.pdf", 120)});
     ASSERT_NE(parts[0]->task, nullptr);
-    EXPECT_EQ(parts[0]->result, (temp_ / "long" / "long(1-50).docx").string());
-    EXPECT_EQ(parts[0]->made_folders, std::vector<std::filesystem::path>{temp_ / "long"});
+    EXPECT_EQ(parts[0]->result, (temp_ / "sheet" / "sheet(1-50).xlsx").string());
+    EXPECT_EQ(parts[0]->made_folders, std::vector<std::filesystem::path>{temp_ / "sheet"});
 }
 
 TEST_F(PlanningTest, UploadsNeedTheAgreementOnce) {

@@ -112,18 +112,19 @@ std::unique_ptr<IOperationJob> FakeOperations::Submit(const OperationRequest& re
     running_.Started(kind);
     return std::make_unique<ScriptedJob<IOperationJob>>(
         outcome,
-        [this, request, kind](bool succeeded) {
+        [this, request, kind, content = outcome.content](bool succeeded) {
             running_.Ended(kind);
             if (succeeded)
-                JobSucceeded(request);
+                JobSucceeded(request, content);
         },
         [this] { JobCancelled(); });
 }
 
-void FakeOperations::JobSucceeded(const OperationRequest& request) {
+void FakeOperations::JobSucceeded(const OperationRequest& request,
+                                  const std::optional<std::string>& content) {
     if (!WritesOneFile(request.kind))
         return;
-    std::ofstream(request.target) << "%PDF-1.4 written by the fake core\n";
+    std::ofstream(request.target) << content.value_or("%PDF-1.4 written by the fake core\n");
     std::lock_guard guard(mutex_);
     written_pages_[request.target] = static_cast<int>(request.pages.size());
 }

@@ -24,6 +24,8 @@ struct FakeOutcome {
     // Progress reported at the n-th poll (the last value repeats); none answers -1.
     std::vector<int> progress;
     int service_code = -1;  // online jobs only
+    // What a successful job that writes one file puts into it; none: the fake's PDF text.
+    std::optional<std::string> content;
 
     static constexpr int kForever = 1 << 30;
 
@@ -71,7 +73,7 @@ public:
     int Running(OperationKind kind) { return running_.Now(static_cast<int>(kind)); }
 
     // Called by the fake's jobs.
-    void JobSucceeded(const OperationRequest& request);
+    void JobSucceeded(const OperationRequest& request, const std::optional<std::string>& content);
     void JobCancelled() { ++cancels_; }
     RunningJobs& Jobs() { return running_; }
 

@@ -8,6 +8,7 @@
 #include "composite/KComplexPdfToDocument.h"
 #include "platform/Format.h"
 #include "support/TempDir.h"
+#include "support/TestPdf.h"
 #include "support/WaitUntil.h"
 
 namespace {
@@ -213,6 +214,43 @@ TEST_F(PdfToDocumentTest, LongRangesAreConvertedInPartsOfFiftyTwoAtATime) {
             task->GetTargetPath(),
             (parts_folder / platform::Format("report(1-%d).docx", c.parts[0].second)).string());
         EXPECT_TRUE(EntriesOf(private_).empty()) << c.pages;
+    }
+}
+
+TEST_F(PdfToDocumentTest, JoinedPartsBecomeOneDocumentInPageOrder) {
+    // Each converted part holds the range it came from, as its name says. As text the parts
+    // join; as Word documents they are unreadable, and the join must fail without a trace.
+    for (const char* target : {"long.txt", "long.docx"}) {
+        FakeOperations core;
+        core.respond = [](const OperationRequest& request) {
+            FakeOutcome outcome;
+            const std::string name = fs::path(request.source).stem().string();
+            if (request.kind == OperationKind::kPdfToDocument)
+                outcome.content = name.substr(name.find('(')) + "\n";
+            return outcome;
+        };
+        const CompositeServices services = FakeServices(&core, nullptr, private_);
+        Params params;
+        params.source = Path("long.pdf");
+        params.target = Path(target);
+        params.local_only = true;
+        params.split = true;
+        params.join_parts = true;
+        params.last_page = 120;
+        TaskRef task(new KComplexPdfToDocument(params, nullptr, &services));
+        task->Run();
+        EXPECT_EQ(task->GetTargetPath(), params.target);
+        EXPECT_TRUE(EntriesOf(private_).empty()) << target;
+        if (fs::path(target).extension() == ".docx") {
+            EXPECT_EQ(task->GetResult(), 0);
+            EXPECT_EQ(task->GetErrorMsg().rfind("cannot join the parts into one document: ", 0), 0u)
+                << task->GetErrorMsg();
+            for (const fs::path& entry : EntriesOf(temp_.Path()))
+                EXPECT_EQ(entry.string().find("docx"), std::string::npos) << entry;
+            continue;
+        }
+        ASSERT_EQ(task->GetResult(), 1) << task->GetErrorMsg();
+        EXPECT_EQ(testdocs::ReadFile(params.target), "(1-50)\n(51-100)\n(101-120)\n");
     }
 }
 
