@@ -11,30 +11,12 @@
 #include "convcore/RecordingContext.h"
 #include "support/TempDir.h"
 #include "support/TestPdf.h"
+#include "support/ZipPart.h"
 
 namespace convcoretest {
 namespace {
 
 namespace fs = std::filesystem;
-
-// One part of an Office Open XML package; empty when it is missing.
-std::string PackagePart(const fs::path& package, const char* name) {
-    int code = 0;
-    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &code);
-    if (archive == nullptr)
-        return {};
-    std::string data;
-    zip_stat_t stat;
-    zip_file_t* file =
-        zip_stat(archive, name, 0, &stat) == 0 ? zip_fopen(archive, name, 0) : nullptr;
-    if (file != nullptr) {
-        data.resize(stat.size);
-        data.resize(std::max<zip_int64_t>(0, zip_fread(file, data.data(), data.size())));
-        zip_fclose(file);
-    }
-    zip_close(archive);
-    return data;
-}
 
 class PdfToOfficeTest : public ::testing::Test {
 protected:
@@ -75,7 +57,7 @@ TEST_F(PdfToOfficeTest, EachKindCarriesThePagesTextInItsOwnPlace) {
     for (const auto& c : cases) {
         const auto outcome = Run(c.command, source, temp_ / c.target);
         ASSERT_TRUE(outcome.ok) << c.command << ": " << outcome.error;
-        const std::string part = PackagePart(temp_ / c.target, c.part);
+        const std::string part = ReadPackagePart(temp_ / c.target, c.part);
         EXPECT_NE(part.find("Chapter"), std::string::npos) << c.command << ": " << part;
         ASSERT_FALSE(context_.progress.empty()) << c.command;
         EXPECT_EQ(context_.progress.back(), 100) << c.command;
@@ -92,7 +74,7 @@ TEST_F(PdfToOfficeTest, ChosenPagesOnlyAndInTheirOrder) {
     pages.append(3);
     pages.append(1);
     ASSERT_TRUE(Run("pdf_to_docx", source, temp_ / "two.docx", "", pages).ok);
-    const std::string body = PackagePart(temp_ / "two.docx", "word/document.xml");
+    const std::string body = ReadPackagePart(temp_ / "two.docx", "word/document.xml");
     const auto third = body.find("SheetPage 3");
     const auto first = body.find("SheetPage 1");
     ASSERT_NE(third, std::string::npos) << body;
@@ -108,7 +90,7 @@ TEST_F(PdfToOfficeTest, APictureUnderItsCaptionStaysInTheDocument) {
     const auto outcome = Run("pdf_to_docx", source, temp_ / "scan.docx");
     ASSERT_TRUE(outcome.ok) << outcome.error;
     EXPECT_TRUE(outcome.error.empty()) << outcome.error;
-    const std::string body = PackagePart(temp_ / "scan.docx", "word/document.xml");
+    const std::string body = ReadPackagePart(temp_ / "scan.docx", "word/document.xml");
     EXPECT_NE(body.find("<w:drawing>"), std::string::npos) << body;
 }
 

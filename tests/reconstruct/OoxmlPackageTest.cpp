@@ -5,27 +5,10 @@
 
 #include "support/TempDir.h"
 #include "support/TestPdf.h"
+#include "support/ZipPart.h"
 
 namespace reconstruct {
 namespace {
-
-std::string ReadPart(const std::filesystem::path& package, const char* name) {
-    int code = 0;
-    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &code);
-    if (archive == nullptr)
-        return "<no package>";
-    std::string data;
-    zip_stat_t stat;
-    zip_file_t* file =
-        zip_stat(archive, name, 0, &stat) == 0 ? zip_fopen(archive, name, 0) : nullptr;
-    if (file != nullptr) {
-        data.resize(stat.size);
-        data.resize(std::max<zip_int64_t>(0, zip_fread(file, data.data(), data.size())));
-        zip_fclose(file);
-    }
-    zip_close(archive);
-    return data;
-}
 
 TEST(OoxmlPackageTest, PartsAndTheirTypesReadBack) {
     TempDir temp;
@@ -39,9 +22,9 @@ TEST(OoxmlPackageTest, PartsAndTheirTypesReadBack) {
     ASSERT_TRUE(package->AddPartFromFile("word/media/image1.png", "", picture, &error));
     ASSERT_TRUE(package->Finish(&error)) << error;
 
-    EXPECT_EQ(ReadPart(temp / "out.docx", "word/document.xml"), "<doc/>");
-    EXPECT_EQ(ReadPart(temp / "out.docx", "word/media/image1.png"), "PNGDATA");
-    const std::string types = ReadPart(temp / "out.docx", "[Content_Types].xml");
+    EXPECT_EQ(ReadPackagePart(temp / "out.docx", "word/document.xml"), "<doc/>");
+    EXPECT_EQ(ReadPackagePart(temp / "out.docx", "word/media/image1.png"), "PNGDATA");
+    const std::string types = ReadPackagePart(temp / "out.docx", "[Content_Types].xml");
     EXPECT_NE(types.find("<Default Extension=\"png\" ContentType=\"image/png\"/>"),
               std::string::npos);
     EXPECT_NE(types.find("<Override PartName=\"/word/document.xml\" "

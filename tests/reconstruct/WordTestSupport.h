@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reconstruct/LayoutModel.h"
+#include "support/ZipPart.h"
 
 // Reading back what the Word writer produced: parts of the package and their elements.
 namespace wordtest {
@@ -20,25 +21,6 @@ inline const std::vector<unsigned char> kRedPixelPng = {
     0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x08,
     0xD7, 0x63, 0xF8, 0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0x18, 0xDD, 0x8D,
     0xB0, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-
-inline std::string ReadPart(const std::filesystem::path& package, const std::string& name) {
-    int code = 0;
-    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &code);
-    if (archive == nullptr)
-        return "";
-    std::string data;
-    zip_stat_t stat;
-    zip_file_t* file = zip_stat(archive, name.c_str(), 0, &stat) == 0
-                           ? zip_fopen(archive, name.c_str(), 0)
-                           : nullptr;
-    if (file != nullptr) {
-        data.resize(stat.size);
-        data.resize(std::max<zip_int64_t>(0, zip_fread(file, data.data(), data.size())));
-        zip_fclose(file);
-    }
-    zip_close(archive);
-    return data;
-}
 
 inline std::vector<std::string> PartNames(const std::filesystem::path& package) {
     std::vector<std::string> names;

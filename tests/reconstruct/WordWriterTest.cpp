@@ -72,7 +72,7 @@ public:
     const std::filesystem::path& folder() const { return temp_.Path(); }
     bool ok() const { return ok_; }
     const std::string& error() const { return error_; }
-    std::string Part(const std::string& name) const { return wordtest::ReadPart(file(), name); }
+    std::string Part(const std::string& name) const { return ReadPackagePart(file(), name); }
     const tinyxml2::XMLElement* Body() const {
         return body_.RootElement() ? body_.RootElement()->FirstChildElement("w:body") : nullptr;
     }
@@ -348,7 +348,7 @@ TEST(WordWriterTest, FailuresAreReportedNotCrashed) {
     EXPECT_FALSE(writer->Finish(&error));
     // A document of no pages is still one Word opens: a paragraph and a page setup.
     tinyxml2::XMLDocument body;
-    ASSERT_EQ(body.Parse(wordtest::ReadPart(temp / "out.docx", "word/document.xml").c_str()),
+    ASSERT_EQ(body.Parse(ReadPackagePart(temp / "out.docx", "word/document.xml").c_str()),
               tinyxml2::XML_SUCCESS);
     EXPECT_EQ(All(body.RootElement(), "w:p").size(), 1u);
     EXPECT_EQ(All(body.RootElement(), "w:sectPr").size(), 1u);

@@ -8,27 +8,9 @@
 #include <string>
 #include <vector>
 
-// Reading back what the Office writers wrote.
+#include "support/ZipPart.h"
 
-// One part of a written package; empty when it is missing.
-inline std::string ReadPackagePart(const std::filesystem::path& package, const std::string& name) {
-    int code = 0;
-    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &code);
-    if (archive == nullptr)
-        return {};
-    std::string data;
-    zip_stat_t stat;
-    zip_file_t* file = zip_stat(archive, name.c_str(), 0, &stat) == 0
-                           ? zip_fopen(archive, name.c_str(), 0)
-                           : nullptr;
-    if (file != nullptr) {
-        data.resize(stat.size);
-        data.resize(std::max<zip_int64_t>(0, zip_fread(file, data.data(), data.size())));
-        zip_fclose(file);
-    }
-    zip_close(archive);
-    return data;
-}
+// Reading back what the Office writers wrote.
 
 // Elements named `name` (with prefix, e.g. "a:off") anywhere under `root`, in document order.
 inline std::vector<const tinyxml2::XMLElement*> AllElements(const tinyxml2::XMLElement* root,
