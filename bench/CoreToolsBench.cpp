@@ -144,7 +144,7 @@ std::vector<Row> g_rows;
 // Median of `runs` alternating runs of both sides; a side that fails once fails the row.
 void Compare(const std::string& what, const std::string& peer, double limit,
              const std::function<std::optional<double>()>& quire,
-             const std::function<std::optional<double>()>& tool, int runs = 3,
+             const std::function<std::optional<double>()>& tool, int runs = 5,
              const std::string& note = "") {
     std::vector<double> quire_times;
     std::vector<double> tool_times;
