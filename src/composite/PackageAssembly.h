@@ -86,4 +86,23 @@ private:
     std::vector<std::unique_ptr<ZipReader>> readers_;
 };
 
+// Runs a joiner (Start with the first part, Append each later one with its 1-based number,
+// Finish into `target`) over `parts`.
+template <typename Joiner>
+bool JoinParts(const std::vector<std::filesystem::path>& parts, const std::filesystem::path& target,
+               std::string* error) {
+    if (parts.empty()) {
+        *error = "there are no parts to join";
+        return false;
+    }
+    Joiner joiner;
+    if (!joiner.Start(parts.front(), error))
+        return false;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (!joiner.Append(parts[i], static_cast<int>(i + 1), error))
+            return false;
+    }
+    return joiner.Finish(target, error);
+}
+
 }  // namespace document_join

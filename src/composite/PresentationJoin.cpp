@@ -166,20 +166,7 @@ bool PresentationJoiner::Finish(const std::filesystem::path& target, std::string
 
 bool JoinPresentations(const std::vector<std::filesystem::path>& parts,
                        const std::filesystem::path& target, std::string* error) {
-    if (parts.empty()) {
-        *error = "there are no parts to join";
-        return false;
-    }
-    PresentationJoiner joiner;
-    if (!joiner.Start(parts.front(), error)) {
-        return false;
-    }
-    for (size_t i = 1; i < parts.size(); ++i) {
-        if (!joiner.Append(parts[i], static_cast<int>(i + 1), error)) {
-            return false;
-        }
-    }
-    return joiner.Finish(target, error);
+    return JoinParts<PresentationJoiner>(parts, target, error);
 }
 
 }  // namespace document_join
