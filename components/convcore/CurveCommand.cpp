@@ -114,12 +114,7 @@ TaskOutcome ConvertPdfToCurves(const Json::Value& record, TaskContext& context) 
         return TaskOutcome::Failure(platform::Format(
             "Ghostscript wrote no usable PDF (%d of %d pages)", written, page_count));
     }
-    if (context.IsCancelled())
-        return TaskOutcome::Failure("cancelled");
-    if (!output.Commit(&error))
-        return TaskOutcome::Failure(error);
-    context.SetProgress(100);
-    return TaskOutcome::Success();
+    return CommitTaskOutput(output, context);
 }
 
 }  // namespace

@@ -231,11 +231,10 @@ TaskOutcome Convert(const Target& target_kind, const SettingsSource& settings,
     if (older && !SaveOlderFormat(rebuilt, pending.WorkPath(), target_kind.older_format, settings,
                                   context, &error))
         return TaskOutcome::Failure(error);
-    if (!pending.Commit(&error))
-        return TaskOutcome::Failure(error);
-    folder.Keep();
-    context.SetProgress(100);
-    return TaskOutcome::Success();
+    const TaskOutcome outcome = CommitTaskOutput(pending, context);
+    if (outcome.ok)
+        folder.Keep();
+    return outcome;
 }
 
 void RegisterWith(CommandDispatcher& dispatcher, const SettingsSource& settings) {

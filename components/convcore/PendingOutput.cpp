@@ -5,6 +5,7 @@
 #include <atomic>
 #include <system_error>
 
+#include "convcore/TaskContext.h"
 #include "platform/Format.h"
 #include "platform/Text.h"
 
@@ -47,6 +48,16 @@ PendingOutput::~PendingOutput() {
         return;
     std::error_code ignored;
     std::filesystem::remove(work_path_, ignored);
+}
+
+TaskOutcome CommitTaskOutput(PendingOutput& output, TaskContext& context) {
+    if (context.IsCancelled())
+        return TaskOutcome::Failure("cancelled");
+    std::string error;
+    if (!output.Commit(&error))
+        return TaskOutcome::Failure(error);
+    context.SetProgress(100);
+    return TaskOutcome::Success();
 }
 
 }  // namespace convcore

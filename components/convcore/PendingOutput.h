@@ -5,6 +5,9 @@
 
 namespace convcore {
 
+class TaskContext;
+struct TaskOutcome;
+
 // An output file written under a temporary name beside its target and renamed into place only
 // when the work succeeded, so a cancelled or failed task never leaves a half-written file
 // under the name the user chose. The temporary name keeps the target's extension, because
@@ -30,5 +33,9 @@ private:
     std::filesystem::path work_path_;
     bool committed_ = false;
 };
+
+// The end of a handler that wrote one file: a task cancelled meanwhile fails and commits
+// nothing; otherwise the work file takes the target's name and the progress shows 100.
+TaskOutcome CommitTaskOutput(PendingOutput& output, TaskContext& context);
 
 }  // namespace convcore

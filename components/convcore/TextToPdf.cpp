@@ -62,12 +62,7 @@ TaskOutcome ConvertTextToPdf(const Json::Value& record, TaskContext& context) {
         return TaskOutcome::Failure("cannot write the PDF " + laid_out.detail);
     if (laid_out.status == TextLayoutStatus::kNoFonts)
         return TaskOutcome::Failure(laid_out.detail);
-    if (context.IsCancelled())
-        return TaskOutcome::Failure("cancelled");
-    if (!output.Commit(&error))
-        return TaskOutcome::Failure(error);
-    context.SetProgress(100);
-    return TaskOutcome::Success();
+    return CommitTaskOutput(output, context);
 }
 
 }  // namespace
