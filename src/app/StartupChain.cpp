@@ -13,8 +13,11 @@
 #include "app/KAppConfig.h"
 #include "app/KExecCmd.h"
 #include "app/NewUserStamp.h"
+#include "composite/CompositeServices.h"
+#include "composite/ServiceOnlineConverter.h"
 #include "core/FileInfoCache.h"
 #include "core/KPdfCoreManager.h"
+#include "online/KSvrTaskMgr.h"
 #include "platform/Diagnostics.h"
 #include "platform/Paths.h"
 #include "platform/RegistryStore.h"
@@ -127,7 +130,14 @@ bool StartupChain::RunSteps() {
         return false;
     }
     Mark("KPdfCoreManager::Instance()->Init");
-    Skip("KSvrTaskMgr::Instance()->Init()", "the service task manager is not built yet");
+    svr_task_mgr_ = KSvrTaskMgr::Instance();
+    if (!svr_task_mgr_->Init()) {
+        Log().Print("KSvrTaskMgr::Init failed");
+        return false;
+    }
+    static ServiceOnlineConverter online_converter(svr_task_mgr_);
+    CompositeServices::SetProgramOnlineConverter(&online_converter);
+    Mark("KSvrTaskMgr::Instance()->Init()");
     Skip("window module", "the UI framework is not built yet");
 
     if (switches_.HasKey("only_feedback")) {
@@ -275,6 +285,8 @@ void StartupChain::Shutdown() {
         cache->StopAll();
     if (core_manager_)
         core_manager_->Shutdown();
+    if (svr_task_mgr_)
+        svr_task_mgr_->Stop();
     // Queries and conversions still running end once their core is gone or they see the
     // cancel; the wait is bounded all the same.
     if (auto* center = KTaskCenter::Existing(); center && !center->WaitIdleFor(kTaskDrainLimit))

@@ -15,6 +15,7 @@
 // after each completed step, then the main loop, then the one shutdown sequence that every
 // ending goes through.
 class KPdfCoreManager;
+class KSvrTaskMgr;
 
 class StartupChain {
 public:
@@ -51,6 +52,7 @@ private:
     std::unique_ptr<SingleInstance> single_instance_;
     bool com_initialized_ = false;
     KPdfCoreManager* core_manager_ = nullptr;  // set when start-up reached the core link
+    KSvrTaskMgr* svr_task_mgr_ = nullptr;      // set when start-up reached the service client
     SplitTestComponent split_tester_;
     platform::EventLoop loop_;
 };

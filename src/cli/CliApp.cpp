@@ -1,5 +1,9 @@
 #include "cli/CliApp.h"
 
+#include <unistd.h>
+
+#include <iostream>
+
 #include <filesystem>
 
 #include "app/AsynLog.h"
@@ -140,8 +144,10 @@ int CliApp::RunBatch(const Invocation& invocation, JobBuilder& builder, OutputPl
         left_running_ = !link.Stop();
         return kFailed;
     }
-    UploadConsent consent(UploadConsent::ProgramStore(),
-                          invocation.options.contains("allow-upload"));
+    UploadConsent::Store consent_store = UploadConsent::ProgramStore();
+    if (isatty(STDIN_FILENO) && isatty(STDERR_FILENO))
+        consent_store.ask = UploadConsent::TerminalQuestion(std::cin, err_);
+    UploadConsent consent(std::move(consent_store), invocation.options.contains("agree-upload"));
     PlanContext context{place, consent, nullptr, password};
     for (auto& job : builder.Plan(sources, context))
         jobs.push_back(std::move(job));

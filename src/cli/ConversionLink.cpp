@@ -1,7 +1,11 @@
 #include "cli/ConversionLink.h"
 
 #include "app/AsynLog.h"
+#include "app/KAppConfig.h"
+#include "composite/CompositeServices.h"
+#include "composite/ServiceOnlineConverter.h"
 #include "core/KPdfCoreManager.h"
+#include "online/KSvrTaskMgr.h"
 #include "platform/Diagnostics.h"
 #include "tasks/KTaskCenter.h"
 
@@ -30,7 +34,22 @@ bool ConversionLink::Start(std::string* error) {
         return false;
     }
     Log().Print("ConversionLink::Start pipe server:%s", manager_->PipeServerName());
+    StartServiceClient();
     return true;
+}
+
+void ConversionLink::StartServiceClient() {
+    // Without a service address the online steps say that no service is set up.
+    if (!KAppConfig::Instance().LoadConfig() || KAppConfig::Instance().Host().empty())
+        return;
+    service_ = KSvrTaskMgr::Instance();
+    if (!service_->Init()) {
+        Log().Print("KSvrTaskMgr::Init failed");
+        service_ = nullptr;
+        return;
+    }
+    static ServiceOnlineConverter converter(service_);
+    CompositeServices::SetProgramOnlineConverter(&converter);
 }
 
 bool ConversionLink::Stop() {
@@ -39,6 +58,8 @@ bool ConversionLink::Stop() {
     stopped_ = true;
     if (manager_)
         manager_->Shutdown();
+    if (service_)
+        service_->Stop();
     bool idle = true;
     if (auto* center = KTaskCenter::Existing(); center && !center->WaitIdleFor(kDrainLimit)) {
         Log().Print("KTaskCenter still busy at shutdown");

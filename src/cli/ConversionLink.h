@@ -4,11 +4,13 @@
 #include <string>
 
 class KPdfCoreManager;
+class KSvrTaskMgr;
 
 namespace cli {
 
-// The parts of the program's start-up chain a batch needs: the log, then the process-wide core
-// manager with its pipe server; and, at the end, the same shutdown order as the program's.
+// The parts of the program's start-up chain a batch needs: the log, the process-wide core
+// manager with its pipe server, and the online service client when common.dat names a
+// service; and, at the end, the same shutdown order as the program's.
 class ConversionLink {
 public:
     // Queued and running tasks got their cancel before Stop; this bounds the wait for a core
@@ -27,6 +29,9 @@ public:
     bool Stop();
 
 private:
+    void StartServiceClient();
+
+    KSvrTaskMgr* service_ = nullptr;      // the process-wide client once it runs
     KPdfCoreManager* manager_ = nullptr;  // the process-wide manager once Start got that far
     bool stopped_ = false;
 };

@@ -8,6 +8,10 @@
 namespace cli {
 namespace {
 
+constexpr char kUnreachable[] =
+    "the online conversion service cannot be reached (its address is [common] host in "
+    "common.dat)";
+
 struct Explanation {
     const char* marker;  // found anywhere in the task's error text
     const char* words;
@@ -16,7 +20,13 @@ struct Explanation {
 const Explanation kExplanations[] = {
     {"unsupported command: ", "the local conversion core cannot do this yet"},
     {kOnlineNotSetUp, "the online conversion service is not set up yet"},
-    {kOnlineNotAllowed, "uploading to the online service is not agreed (--allow-upload)"},
+    {kOnlineNotAllowed, "uploading to the online service is not agreed (--agree-upload)"},
+    // The service client's failure texts carry libcurl's code after "curl:".
+    {"curl:6,", kUnreachable},
+    {"curl:7,", kUnreachable},
+    {"curl:28,", "the online conversion service did not answer in time"},
+    {"curl:35,", "no secure connection to the online conversion service could be made"},
+    {"curl:60,", "the online conversion service's certificate is not trusted"},
 };
 
 }  // namespace

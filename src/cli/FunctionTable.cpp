@@ -27,7 +27,7 @@ constexpr CliOption kPassword{"password", "TEXT", "open password of the source P
 constexpr CliOption kPageRange{"pages", "A-B",
                                "page range to convert, e.g. 2-9 (default: every page)"};
 constexpr CliOption kAllowUpload{
-    "allow-upload", "",
+    "agree-upload", "",
     "agree to upload files to the online conversion service (stored, as the window's answer)"};
 constexpr CliOption kPrecise{"precise", "", "精准转换模式: convert on the online service"};
 constexpr CliOption kSplitLarge{

@@ -34,7 +34,7 @@ std::string_view OnlineJobs::ConsentPrefix() const {
 }
 
 std::unique_ptr<PlannedJob> OnlineJobs::PlanFile(const SourceFile& file, PlanContext& context) {
-    if (!context.consent.Granted())
+    if (!context.consent.Granted(ConsentPrefix()))
         return Refuse(file, UploadConsent::Refusal(ConsentPrefix()));
     auto job = FileJob(file, context, file.Title() + extension_);
     job->task = MakeTask(file, job->result, context, *job);

@@ -43,7 +43,8 @@ void PdfToDocumentJobs::Configure(OptionReader& options) {
 
 std::string PdfToDocumentJobs::ConsentProblem(const SourceFile& file, PlanContext& context) const {
     const bool image_only = file.facts.image_only == 1;
-    if (IsText() || !(precise_ || image_only) || context.consent.Granted())
+    if (IsText() || !(precise_ || image_only) ||
+        context.consent.Granted(image_only ? "扫描件转换" : ""))
         return {};
     return UploadConsent::Refusal(image_only ? "扫描件转换" : "");
 }

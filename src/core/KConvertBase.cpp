@@ -1,5 +1,7 @@
 #include "core/KConvertBase.h"
 
+#include "online/KSvrTaskMgr.h"
+
 KConvertBase::KConvertBase(KPdfCoreManager* manager) : manager_(manager) {}
 
 KConvertBase::~KConvertBase() = default;
@@ -25,6 +27,8 @@ int KConvertBase::GetResult() {
 }
 
 int KConvertBase::GetProgress() {
+    if (service_task_id_ != 0)
+        return service_->GetProgress(service_task_id_);
     return manager_->GetIntInfo(core_task_id_, "progress", -1);
 }
 
@@ -37,5 +41,26 @@ std::string KConvertBase::GetError() {
 }
 
 void KConvertBase::Cancel() {
-    manager_->SetInfo(core_task_id_, "cancel", "1");
+    if (core_task_id_ != 0)
+        manager_->SetInfo(core_task_id_, "cancel", "1");
+    if (service_task_id_ != 0)
+        service_->Cancel(service_task_id_);
+}
+
+int KConvertBase::GetOnlineResult() {
+    if (service_task_id_ == 0)
+        return 0;
+    if (service_->GetRunning(service_task_id_) != 0)
+        return -1;
+    return service_->IsSucceeded(service_task_id_) ? 1 : 0;
+}
+
+std::string KConvertBase::GetOnlineError() {
+    return service_task_id_ == 0 ? std::string() : service_->GetFailInfo(service_task_id_);
+}
+
+bool KConvertBase::KeepServiceTask(KSvrTaskMgr& service, int task_id) {
+    service_ = &service;
+    service_task_id_ = task_id;
+    return task_id != 0;
 }

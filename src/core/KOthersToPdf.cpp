@@ -3,6 +3,7 @@
 #include "app/AsynLog.h"
 #include "core/FileTypeCodes.h"
 #include "core/OperationRecords.h"
+#include "online/KSvrTaskMgr.h"
 
 bool KOthersToPdf::ConvertToPdf(const std::string& source, const std::string& target,
                                 int source_type) {
@@ -27,4 +28,14 @@ bool KOthersToPdf::ImagesToPdf(const std::string& target, const std::vector<std:
     for (const std::string& image : images)
         list.append(image);
     return SubmitCmd(record);
+}
+
+bool KOthersToPdf::ConvertOnline(KSvrTaskMgr& service, const std::string& source,
+                                 const std::string& target, int number) {
+    return KeepServiceTask(service, service.PrepareDocumentTask(source, target, number));
+}
+
+bool KOthersToPdf::ConvertDrawingOnline(KSvrTaskMgr& service, const std::string& source,
+                                        const std::string& target, bool white_background) {
+    return KeepServiceTask(service, service.PrepareDrawingTask(source, target, white_background));
 }

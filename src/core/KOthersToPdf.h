@@ -5,7 +5,7 @@
 
 #include "core/KConvertBase.h"
 
-// Documents and pictures to PDF on a local core.
+// Documents and pictures to PDF on a local core; documents and drawings on the online service.
 class KOthersToPdf : public KConvertBase {
 public:
     using KConvertBase::KConvertBase;
@@ -25,4 +25,11 @@ public:
     // One "jpg_to_pdf" job for pictures of every format, one page per picture in list order.
     bool ImagesToPdf(const std::string& target, const std::vector<std::string>& images,
                      const ImagePages& pages);
+
+    // Online: a document to PDF; `number` is sent as the job's "pages".
+    bool ConvertOnline(KSvrTaskMgr& service, const std::string& source, const std::string& target,
+                       int number);
+    // Online: a drawing to PDF on a white or black background.
+    bool ConvertDrawingOnline(KSvrTaskMgr& service, const std::string& source,
+                              const std::string& target, bool white_background);
 };

@@ -3,6 +3,7 @@
 #include "app/AsynLog.h"
 #include "core/FileTypeCodes.h"
 #include "core/OperationRecords.h"
+#include "online/KSvrTaskMgr.h"
 
 bool KPdfToOthers::ConvertFromPdf(const std::string& source, const std::string& target,
                                   int target_type) {
@@ -24,4 +25,14 @@ bool KPdfToOthers::ToImagePdf(const std::string& source, const std::string& targ
 bool KPdfToOthers::ToCurve(const std::string& source, const std::string& target) {
     Json::Value record = operation_records::SourceAndTarget("pdf_to_curve", source, target);
     return SubmitCmd(record);
+}
+
+bool KPdfToOthers::ConvertOnline(KSvrTaskMgr& service, const std::string& source,
+                                 const std::string& target, int page_count) {
+    return KeepServiceTask(service, service.PreparePdfTask(source, target, page_count));
+}
+
+bool KPdfToOthers::ConvertOnlinePlain(KSvrTaskMgr& service, const std::string& source,
+                                      const std::string& target) {
+    return KeepServiceTask(service, service.PreparePlainTask(source, target));
 }

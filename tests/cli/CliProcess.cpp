@@ -22,8 +22,12 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment)
+    : CliProcess(QUIRE_CLI_BINARY, arguments, environment) {}
+
+CliProcess::CliProcess(const std::string& executable, const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment) {
-    std::vector<std::string> argv{QUIRE_CLI_BINARY};
+    std::vector<std::string> argv{executable};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> envp;
     for (char** entry = environ; *entry; ++entry)
@@ -125,7 +129,12 @@ std::optional<int> CliProcess::WaitForExit(std::chrono::milliseconds limit) {
 
 CliResult RunCli(const std::vector<std::string>& arguments,
                  const std::vector<std::string>& environment) {
-    CliProcess process(arguments, environment);
+    return RunProgram(QUIRE_CLI_BINARY, arguments, environment);
+}
+
+CliResult RunProgram(const std::string& executable, const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& environment) {
+    CliProcess process(executable, arguments, environment);
     const auto code = process.WaitForExit(std::chrono::minutes(2));
     return {code.value_or(-1), process.Out(), process.Err()};
 }

@@ -14,6 +14,9 @@ public:
     // `environment` entries "NAME=value" are added to this process's environment.
     CliProcess(const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment);
+    // Any other program of the build, run the same way.
+    CliProcess(const std::string& executable, const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -47,6 +50,8 @@ struct CliResult {
     std::string err;
 };
 
-// Runs quire-cli to its end (two minutes at most).
+// Runs quire-cli (or `executable`) to its end (two minutes at most).
 CliResult RunCli(const std::vector<std::string>& arguments,
                  const std::vector<std::string>& environment);
+CliResult RunProgram(const std::string& executable, const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& environment);

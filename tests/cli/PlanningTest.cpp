@@ -2,6 +2,8 @@
 // anything: which files start, which are refused and why.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/JobBuilder.h"
 #include "composite/CompositeServices.h"
 #include "support/TempDir.h"
@@ -37,12 +39,15 @@ protected:
     cli::OutputPlace place_;
     bool agreed_ = false;
     int agreements_stored_ = 0;
-    cli::UploadConsent consent_{{[this] { return agreed_; },
-                                 [this] {
-                                     ++agreements_stored_;
-                                     return true;
-                                 }},
-                                false};
+    cli::UploadConsent::Store Store() {
+        return {[this] { return agreed_; },
+                [this] {
+                    ++agreements_stored_;
+                    return true;
+                },
+                nullptr};
+    }
+    cli::UploadConsent consent_{Store(), false};
     CompositeServices services_;  // tasks are made, never run
     std::unique_ptr<cli::JobBuilder> builder_;
 };
@@ -114,15 +119,29 @@ TEST_F(PlanningTest, UploadsNeedTheAgreementOnce) {
     jobs = Plan("ocr", {}, {cli::SourceFile{"p.png", (temp_ / "p.png").string(), {}}});
     EXPECT_NE(jobs[0]->refusal.find("OCR图文识别需要使用增强模式"), std::string::npos);
 
-    cli::UploadConsent allowing({[this] { return agreed_; },
-                                 [this] {
-                                     ++agreements_stored_;
-                                     return true;
-                                 }},
-                                true);
+    cli::UploadConsent allowing(Store(), true);
     EXPECT_TRUE(allowing.Granted());
     EXPECT_TRUE(allowing.Granted());
     EXPECT_EQ(agreements_stored_, 1);
+}
+
+TEST_F(PlanningTest, OnATerminalTheQuestionIsPutOncePerBatch) {
+    for (const char* answer : {"y\n", "是\n", "n\n", "\n", ""}) {
+        agreements_stored_ = 0;
+        std::istringstream in(answer);
+        std::ostringstream out;
+        cli::UploadConsent::Store store = Store();
+        store.ask = cli::UploadConsent::TerminalQuestion(in, out);
+        cli::UploadConsent consent(std::move(store), false);
+        const bool agreed =
+            std::string(answer).starts_with("y") || std::string(answer).starts_with("是");
+        EXPECT_EQ(consent.Granted("OCR图文识别"), agreed) << answer;
+        EXPECT_EQ(consent.Granted("OCR图文识别"), agreed) << answer;
+        EXPECT_EQ(agreements_stored_, agreed ? 1 : 0) << answer;
+        EXPECT_EQ(out.str(),
+                  "OCR图文识别需要使用增强模式，将文件上传至云端进行转换，是否使用？ [y/N] ")
+            << answer;
+    }
 }
 
 TEST_F(PlanningTest, WindowRefusalsBeforeStarting) {
