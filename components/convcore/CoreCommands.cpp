@@ -1,6 +1,8 @@
+#include "convcore/CadCommands.h"
 #include "convcore/CommandDispatcher.h"
 #include "convcore/CurveCommand.h"
 #include "convcore/FileInfoCommand.h"
+#include "convcore/OcrCommands.h"
 #include "convcore/OfficeCommands.h"
 #include "convcore/PageToolCommands.h"
 #include "convcore/PdfToOfficeCommands.h"
@@ -21,8 +23,10 @@ CommandDispatcher MakeCoreDispatcher() {
     RegisterTextToPdf(dispatcher);
     RegisterOfficeCommands(dispatcher);
     RegisterPdfToOfficeCommands(dispatcher);
+    RegisterOcrCommands(dispatcher);
     RegisterCurveCommand(dispatcher);
     RegisterWatermarkCommands(dispatcher);
+    RegisterCadCommands(dispatcher);
     return dispatcher;
 }
 

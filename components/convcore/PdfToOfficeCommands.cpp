@@ -16,6 +16,8 @@
 #include "convcore/RenderOutputs.h"
 #include "convcore/ScratchFolder.h"
 #include "reconstruct/ExcelWriter.h"
+#include "reconstruct/OcrEngine.h"
+#include "reconstruct/OcrRecognition.h"
 #include "reconstruct/PageExtract.h"
 #include "reconstruct/PageLayout.h"
 #include "reconstruct/RunningTextDetector.h"
@@ -38,22 +40,6 @@ constexpr int kPagePictureDpi = 200;
 // older format after.
 constexpr int kRebuildShareOfOlderFormat = 90;
 
-enum class Kind { kWord, kExcel, kSlides };
-
-struct Target {
-    Kind kind = Kind::kWord;
-    const char* older_format = nullptr;  // "doc" or "xls" when LibreOffice saves the result
-};
-
-// The three writers have the same shape; this is all the page loop needs of
-// them.
-class DocumentSink {
-public:
-    virtual ~DocumentSink() = default;
-    virtual bool AddPage(const reconstruct::Page& page, std::string* error) = 0;
-    virtual bool Finish(std::string* error) = 0;
-};
-
 template <typename Writer>
 class WriterSink : public DocumentSink {
 public:
@@ -74,30 +60,79 @@ std::unique_ptr<DocumentSink> Sink(std::unique_ptr<Writer> writer) {
     return std::make_unique<WriterSink<Writer>>(std::move(writer));
 }
 
-std::unique_ptr<DocumentSink> OpenSink(Kind kind, const fs::path& file, const fs::path& scratch,
-                                       const reconstruct::RunningText& running,
-                                       std::string* error) {
-    switch (kind) {
-        case Kind::kWord:
-            return Sink(reconstruct::WordWriter::Create(file, scratch, running, error));
-        case Kind::kExcel:
-            return Sink(reconstruct::ExcelWriter::Create(file, error));
-        case Kind::kSlides:
-            return Sink(reconstruct::SlidesWriter::Create(file, scratch, error));
-    }
-    return nullptr;
+std::unique_ptr<DocumentSink> OpenExcelSink(const fs::path& file, const fs::path&,
+                                            const reconstruct::RunningText&, std::string* error) {
+    return Sink(reconstruct::ExcelWriter::Create(file, error));
 }
 
-// Everything one conversion shares between its steps.
-class Reconstruction {
+std::unique_ptr<DocumentSink> OpenSlidesSink(const fs::path& file, const fs::path& scratch,
+                                             const reconstruct::RunningText&, std::string* error) {
+    return Sink(reconstruct::SlidesWriter::Create(file, scratch, error));
+}
+
+// What a conversion recognises: with "ocr", the scanned pages; for the recognition commands,
+// every page without text that shows a picture.
+struct Recognition {
+    bool scans = false;
+    bool every_picture_page = false;
+    std::string languages = reconstruct::kDefaultOcrLanguages;
+
+    bool Wants(const reconstruct::RawPage& raw) const {
+        return every_picture_page || (scans && reconstruct::IsScannedPage(raw));
+    }
+};
+
+Recognition RecognitionOf(const Json::Value& record, bool recognise) {
+    Recognition recognition;
+    recognition.every_picture_page = recognise;
+    recognition.scans = IntField(record, "ocr", 0) != 0;
+    const std::string languages = TextField(record, "languages");
+    if (!languages.empty())
+        recognition.languages = languages;
+    return recognition;
+}
+
+// The chosen pages of a PDF, rebuilt from what the PDF holds.
+class Reconstruction : public RebuiltPages {
 public:
-    Reconstruction(const RenderDocument& document, std::vector<int> pages, TaskContext& task,
-                   int progress_share)
-        : document_(document),
+    Reconstruction(std::unique_ptr<RenderDocument> document, std::vector<int> pages,
+                   TaskContext& task, Recognition recognition)
+        : document_(std::move(document)),
           pages_(std::move(pages)),
           task_(task),
-          progress_share_(progress_share) {}
+          recognition_(std::move(recognition)) {}
 
+    std::size_t Count() const override { return pages_.size(); }
+
+    // Pages spread evenly over the chosen ones; a page that cannot be read is
+    // simply no sample.
+    reconstruct::RunningText Running() override {
+        const std::size_t count = std::min(pages_.size(), kRunningTextSamples);
+        for (std::size_t i = 0; i < count && !task_.IsCancelled(); ++i) {
+            reconstruct::RawPage raw;
+            std::string ignored;
+            if (Extract(pages_[i * pages_.size() / count], &raw, &ignored))
+                running_.AddSample(raw);
+        }
+        return running_.Result();
+    }
+
+    bool Rebuild(std::size_t n, const std::function<void(int)>& page_progress,
+                 reconstruct::Page* page, std::string* error) override {
+        reconstruct::RawPage raw;
+        if (!Extract(pages_[n], &raw, error))
+            return false;
+        if (!raw.image_only) {
+            std::vector<reconstruct::Table> tables = reconstruct::FindTables(raw);
+            *page = reconstruct::LayOutPage(raw, std::move(tables), running_);
+            return true;
+        }
+        if (recognition_.Wants(raw))
+            return Recognise(raw.index, page_progress, page, error);
+        return PagePicture(raw, page, error);
+    }
+
+private:
     reconstruct::ExtractOptions Options() const {
         reconstruct::ExtractOptions options;
         options.cancelled = [this] { return task_.IsCancelled(); };
@@ -105,60 +140,19 @@ public:
     }
 
     bool Extract(int index, reconstruct::RawPage* raw, std::string* error) const {
-        PageHandle page(document_.Context());
-        return document_.LoadPage(index, &page, error) &&
-               reconstruct::ExtractPage(document_.Context(), page.Get(), index, Options(), raw,
+        PageHandle page(document_->Context());
+        return document_->LoadPage(index, &page, error) &&
+               reconstruct::ExtractPage(document_->Context(), page.Get(), index, Options(), raw,
                                         error);
     }
 
-    // Pages spread evenly over the chosen ones; a page that cannot be read is
-    // simply no sample.
-    void SampleRunningText(reconstruct::RunningTextDetector* detector) const {
-        const std::size_t count = std::min(pages_.size(), kRunningTextSamples);
-        for (std::size_t i = 0; i < count && !task_.IsCancelled(); ++i) {
-            reconstruct::RawPage raw;
-            std::string ignored;
-            if (Extract(pages_[i * pages_.size() / count], &raw, &ignored))
-                detector->AddSample(raw);
-        }
-    }
-
-    bool Rebuild(int index, const reconstruct::RunningTextDetector& running,
-                 reconstruct::Page* page, std::string* error) const {
-        reconstruct::RawPage raw;
-        if (!Extract(index, &raw, error))
-            return false;
-        if (!raw.image_only) {
-            std::vector<reconstruct::Table> tables = reconstruct::FindTables(raw);
-            *page = reconstruct::LayOutPage(raw, std::move(tables), running);
-            return true;
-        }
-        return PagePicture(raw, page, error);
-    }
-
-    bool WritePages(const reconstruct::RunningTextDetector& running, DocumentSink* sink,
-                    std::string* error) const {
-        for (std::size_t done = 0; done < pages_.size(); ++done) {
-            if (task_.IsCancelled()) {
-                *error = "cancelled";
-                return false;
-            }
-            reconstruct::Page page;
-            if (!Rebuild(pages_[done], running, &page, error) || !sink->AddPage(page, error))
-                return false;
-            task_.SetProgress(static_cast<int>((done + 1) * progress_share_ / pages_.size()));
-        }
-        return true;
-    }
-
-private:
     // A scan has no text to rebuild: its picture fills the page.
     bool PagePicture(const reconstruct::RawPage& raw, reconstruct::Page* page,
                      std::string* error) const {
-        PageHandle loaded(document_.Context());
+        PageHandle loaded(document_->Context());
         reconstruct::RawImage picture;
-        if (!document_.LoadPage(raw.index, &loaded, error) ||
-            !reconstruct::RenderPagePicture(document_.Context(), loaded.Get(), kPagePictureDpi,
+        if (!document_->LoadPage(raw.index, &loaded, error) ||
+            !reconstruct::RenderPagePicture(document_->Context(), loaded.Get(), kPagePictureDpi,
                                             &picture, error))
             return false;
         page->index = raw.index;
@@ -173,17 +167,57 @@ private:
         return true;
     }
 
-    const RenderDocument& document_;
+    // The models load on the first scanned page; most documents have none.
+    bool Recognise(int index, const std::function<void(int)>& page_progress,
+                   reconstruct::Page* page, std::string* error) {
+        if (engine_ == nullptr)
+            engine_ = reconstruct::OcrEngine::Create(recognition_.languages, error);
+        PageHandle loaded(document_->Context());
+        if (engine_ == nullptr || !document_->LoadPage(index, &loaded, error))
+            return false;
+        reconstruct::OcrOptions options;
+        options.cancelled = [this] { return task_.IsCancelled(); };
+        options.progress = page_progress;
+        reconstruct::RecognisedPage recognised;
+        if (!reconstruct::RecognisePdfPage(document_->Context(), loaded.Get(), index, *engine_,
+                                           options, &recognised, error))
+            return false;
+        *page = std::move(recognised.page);
+        return true;
+    }
+
+    const std::unique_ptr<RenderDocument> document_;
     const std::vector<int> pages_;
     TaskContext& task_;
-    const int progress_share_;
+    const Recognition recognition_;
+    reconstruct::RunningTextDetector running_;
+    std::unique_ptr<reconstruct::OcrEngine> engine_;  // used by the task's thread only
 };
 
-using SettingsSource = std::function<std::optional<OfficeSettings>(std::string* error)>;
+bool WritePages(RebuiltPages& pages, DocumentSink* sink, int progress_share, TaskContext& task,
+                std::string* error) {
+    const std::size_t count = pages.Count();
+    for (std::size_t done = 0; done < count; ++done) {
+        if (task.IsCancelled()) {
+            *error = "cancelled";
+            return false;
+        }
+        const auto page_progress = [&](int percent) {
+            task.SetProgress(static_cast<int>((done * 100 + std::clamp(percent, 0, 100)) *
+                                              progress_share / (count * 100)));
+        };
+        reconstruct::Page page;
+        if (!pages.Rebuild(done, page_progress, &page, error) || !sink->AddPage(page, error))
+            return false;
+        task.SetProgress(static_cast<int>((done + 1) * progress_share / count));
+    }
+    return true;
+}
 
 // LibreOffice saves the rebuilt document again in the older format, onto the work file.
 bool SaveOlderFormat(const fs::path& rebuilt, const fs::path& target, const char* format,
-                     const SettingsSource& settings_source, TaskContext& task, std::string* error) {
+                     const OfficeSettingsSource& settings_source, TaskContext& task,
+                     std::string* error) {
     const std::optional<OfficeSettings> settings = settings_source(error);
     if (!settings)
         return false;
@@ -197,14 +231,57 @@ bool SaveOlderFormat(const fs::path& rebuilt, const fs::path& target, const char
     return false;
 }
 
-TaskOutcome Convert(const Target& target_kind, const SettingsSource& settings,
+TaskOutcome Convert(const RebuiltTarget& kind, const OfficeSettingsSource& settings,
                     const Json::Value& record, TaskContext& context) {
     std::string error;
-    std::vector<int> pages;
-    const auto document = OpenRecordSource(record, &pages, &error);
-    if (document == nullptr)
+    const auto pages = OpenRebuiltPdf(record, false, context, &error);
+    if (pages == nullptr)
         return TaskOutcome::Failure(error);
-    const fs::path target = TextField(record, "target_path");
+    return WriteRebuiltDocument(*pages, kind, TextField(record, "target_path"), settings, context);
+}
+
+void RegisterWith(CommandDispatcher& dispatcher, const OfficeSettingsSource& settings) {
+    const struct {
+        const char* command;
+        RebuiltTarget target;
+    } commands[] = {
+        {"pdf_to_docx", {OpenWordSink, ".docx", nullptr}},
+        {"pdf_to_doc", {OpenWordSink, ".docx", "doc"}},
+        {"pdf_to_xlsx", {OpenExcelSink, ".xlsx", nullptr}},
+        {"pdf_to_xls", {OpenExcelSink, ".xlsx", "xls"}},
+        {"pdf_to_pptx", {OpenSlidesSink, ".pptx", nullptr}},
+    };
+    for (const auto& entry : commands) {
+        const RebuiltTarget target = entry.target;
+        dispatcher.Register(entry.command,
+                            [target, settings](const Json::Value& record, TaskContext& context) {
+                                return Convert(target, settings, record, context);
+                            });
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<RebuiltPages> OpenRebuiltPdf(const Json::Value& record, bool recognise,
+                                             TaskContext& context, std::string* error) {
+    std::vector<int> pages;
+    auto document = OpenRecordSource(record, &pages, error);
+    if (document == nullptr)
+        return nullptr;
+    return std::make_unique<Reconstruction>(std::move(document), std::move(pages), context,
+                                            RecognitionOf(record, recognise));
+}
+
+std::unique_ptr<DocumentSink> OpenWordSink(const fs::path& file, const fs::path& scratch,
+                                           const reconstruct::RunningText& running,
+                                           std::string* error) {
+    return Sink(reconstruct::WordWriter::Create(file, scratch, running, error));
+}
+
+TaskOutcome WriteRebuiltDocument(RebuiltPages& pages, const RebuiltTarget& kind,
+                                 const fs::path& target, const OfficeSettingsSource& settings,
+                                 TaskContext& context) {
+    std::string error;
     OutputFolder folder(target.parent_path());
     if (!PrepareOutputFile(target, folder, &error))
         return TaskOutcome::Failure(error);
@@ -214,48 +291,23 @@ TaskOutcome Convert(const Target& target_kind, const SettingsSource& settings,
         return TaskOutcome::Failure("cannot make a temporary folder in " +
                                     fs::temp_directory_path().string());
     PendingOutput pending(target);
-    const bool older = target_kind.older_format != nullptr;
+    const bool older = kind.older_format != nullptr;
     const fs::path rebuilt =
-        older
-            ? scratch->Path() / (target_kind.kind == Kind::kWord ? "rebuilt.docx" : "rebuilt.xlsx")
-            : pending.WorkPath();
-    const Reconstruction reconstruction(*document, std::move(pages), context,
-                                        older ? kRebuildShareOfOlderFormat : 100);
-    reconstruct::RunningTextDetector running;
-    reconstruction.SampleRunningText(&running);
-    const auto sink =
-        OpenSink(target_kind.kind, rebuilt, scratch->Path(), running.Result(), &error);
-    if (sink == nullptr || !reconstruction.WritePages(running, sink.get(), &error) ||
+        older ? scratch->Path() / (std::string("rebuilt") + kind.extension) : pending.WorkPath();
+    const reconstruct::RunningText running = pages.Running();
+    const auto sink = kind.open(rebuilt, scratch->Path(), running, &error);
+    if (sink == nullptr ||
+        !WritePages(pages, sink.get(), older ? kRebuildShareOfOlderFormat : 100, context, &error) ||
         !sink->Finish(&error))
         return TaskOutcome::Failure(context.IsCancelled() ? "cancelled" : error);
-    if (older && !SaveOlderFormat(rebuilt, pending.WorkPath(), target_kind.older_format, settings,
-                                  context, &error))
+    if (older &&
+        !SaveOlderFormat(rebuilt, pending.WorkPath(), kind.older_format, settings, context, &error))
         return TaskOutcome::Failure(error);
     const TaskOutcome outcome = CommitTaskOutput(pending, context);
     if (outcome.ok)
         folder.Keep();
     return outcome;
 }
-
-void RegisterWith(CommandDispatcher& dispatcher, const SettingsSource& settings) {
-    const struct {
-        const char* command;
-        Target target;
-    } commands[] = {
-        {"pdf_to_docx", {Kind::kWord, nullptr}},   {"pdf_to_doc", {Kind::kWord, "doc"}},
-        {"pdf_to_xlsx", {Kind::kExcel, nullptr}},  {"pdf_to_xls", {Kind::kExcel, "xls"}},
-        {"pdf_to_pptx", {Kind::kSlides, nullptr}},
-    };
-    for (const auto& entry : commands) {
-        const Target target = entry.target;
-        dispatcher.Register(entry.command,
-                            [target, settings](const Json::Value& record, TaskContext& context) {
-                                return Convert(target, settings, record, context);
-                            });
-    }
-}
-
-}  // namespace
 
 void RegisterPdfToOfficeCommands(CommandDispatcher& dispatcher) {
     RegisterWith(dispatcher, DefaultOfficeSettings);
