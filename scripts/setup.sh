@@ -14,7 +14,7 @@ PACKAGES=(
     libpango1.0-dev libcairo2-dev fonts-noto-cjk fonts-wqy-microhei
     fonts-arphic-ukai fonts-arphic-uming
     libreoffice-writer-nogui libreoffice-calc libreoffice-impress-nogui libreofficekit-dev
-    libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
+    libcurl4-openssl-dev libcpp-httplib-dev libssl-dev openssl
     libtesseract-dev tesseract-ocr-eng tesseract-ocr-chi-sim
     mupdf-tools qpdf poppler-utils img2pdf ghostscript
 )

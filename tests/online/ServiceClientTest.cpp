@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -106,13 +107,17 @@ protected:
         Serve({});
     }
 
-    void Serve(FaultPlan plan, std::string public_url = {}) {
+    void Serve(FaultPlan plan, std::string public_url = {}, const std::string& tls_name = {}) {
         server_.reset();
         service::ServiceOptions options;
         options.data_folder = temp_ / "service";
         options.block_size = kBlock;
         options.multipart_threshold = 2 * kBlock;
         options.public_url = std::move(public_url);
+        if (!tls_name.empty()) {
+            options.tls_cert = temp_ / (tls_name + ".pem");
+            options.tls_key = temp_ / (tls_name + ".key");
+        }
         server_ = std::make_unique<service::ServiceServer>(options, converter_, std::move(plan));
         std::string error;
         ASSERT_TRUE(server_->Start(&error)) << error;
@@ -381,6 +386,45 @@ TEST_F(ServiceClientTest, StorageAddressesThatAreNotWebAddressesAreRefused) {
     Convert(manager, Source("local.pdf", 2000), &id);
     EXPECT_FALSE(manager.IsSucceeded(id));
     EXPECT_TRUE(fs::is_empty(secret));
+}
+
+// A self-signed certificate for `subject_name` (e.g. "IP:127.0.0.1"), by the openssl tool.
+bool MakeCertificate(const fs::path& folder, const std::string& name,
+                     const std::string& subject_name) {
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=" + name +
+        " -addext subjectAltName=" + subject_name + " -keyout " +
+        (folder / (name + ".key")).string() + " -out " + (folder / (name + ".pem")).string() +
+        " 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+TEST_F(ServiceClientTest, TlsTrustsOnlyTheConfiguredCertificatesForTheRightHost) {
+    ASSERT_TRUE(MakeCertificate(temp_.Path(), "loopback", "IP:127.0.0.1"));
+    ASSERT_TRUE(MakeCertificate(temp_.Path(), "elsewhere", "DNS:convert.example"));
+    Serve({}, {}, "loopback");
+    ASSERT_EQ(server_->BaseUrl().rfind("https://", 0), 0u);
+    ServiceSettings settings = Settings();
+    settings.ca_file = (temp_ / "loopback.pem").string();
+    int id = 0;
+    Convert(Manager(settings), Source("trusted.pdf", 3000), &id);
+    EXPECT_TRUE(manager_->IsSucceeded(id)) << manager_->GetFailInfo(id);
+
+    // The system's store does not know a self-signed service, and there is no retry in plain
+    // http; nor does a trusted certificate stand for another host.
+    const std::pair<const char*, std::string> refusals[] = {
+        {"untrusted.pdf", ""}, {"other-host.pdf", (temp_ / "elsewhere.pem").string()}};
+    for (const auto& [name, ca_file] : refusals) {
+        if (!ca_file.empty())
+            Serve({}, {}, "elsewhere");
+        settings = Settings();
+        settings.ca_file = ca_file;
+        login_.Forget(login_.Get().token);
+        Convert(Manager(settings), Source(name, 3000), &id);
+        EXPECT_EQ(manager_->GetFailInfo(id).rfind("upload file fail, curl:60,", 0), 0u)
+            << name << ": " << manager_->GetFailInfo(id);
+    }
+    EXPECT_EQ(OutputNames(), std::vector<std::string>{"trusted.docx"});
 }
 
 }  // namespace
