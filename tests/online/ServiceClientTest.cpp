@@ -218,8 +218,10 @@ TEST_F(ServiceClientTest, TheSameContentIsNotUploadedTwice) {
 }
 
 TEST_F(ServiceClientTest, PartsAreRetriedFiveTimesAndNoMore) {
-    KSvrTaskMgr& manager = Manager();
-    // Four failures, spread over whichever parts come first, still leave every part a try.
+    // One upload thread, so that the first part takes all four failures before it goes up.
+    ServiceSettings settings = Settings();
+    settings.upload_threads = 1;
+    KSvrTaskMgr& manager = Manager(settings);
     server_->SetFaults(PlanOf({Rule(Route::kUpload, 0, 4, Status(500))}));
     int id = 0;
     Convert(manager, Source("retried.pdf", kBlock * 5 / 2), &id);
