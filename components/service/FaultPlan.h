@@ -30,6 +30,17 @@ enum class Malformed { kNotJson, kEmpty, kWrongTypes, kMissingKeys, kHuge, kArra
 
 struct FaultAction {
     enum class Kind { kStatus, kRet, kMalformed, kStall, kCutAfter };
+
+    static FaultAction Status(int status) { return {.kind = Kind::kStatus, .status = status}; }
+    static FaultAction Ret(int ret) { return {.kind = Kind::kRet, .ret = ret}; }
+    static FaultAction Spoiled(Malformed malformed) {
+        return {.kind = Kind::kMalformed, .malformed = malformed};
+    }
+    static FaultAction Stall(int ms) { return {.kind = Kind::kStall, .stall_ms = ms}; }
+    static FaultAction CutAfter(std::uint64_t bytes) {
+        return {.kind = Kind::kCutAfter, .cut_after = bytes};
+    }
+
     Kind kind = Kind::kStatus;
     int status = 500;                         // kStatus
     int ret = 0;                              // kRet
@@ -43,6 +54,10 @@ struct FaultRule {
     int skip = 0;    // matching requests let through first
     int times = -1;  // matching requests spoiled after those; -1: all of them
     FaultAction action;
+
+    static FaultRule On(Route route, FaultAction action, int skip = 0, int times = -1) {
+        return {.route = route, .skip = skip, .times = times, .action = action};
+    }
 };
 
 struct ProgressStep {
@@ -53,6 +68,12 @@ struct ProgressStep {
 struct FaultPlan {
     std::vector<FaultRule> rules;
     std::vector<ProgressStep> progress_script;  // empty: real progress
+
+    static FaultPlan Of(std::vector<FaultRule> rules) {
+        FaultPlan plan;
+        plan.rules = std::move(rules);
+        return plan;
+    }
 
     bool Empty() const { return rules.empty() && progress_script.empty(); }
 };

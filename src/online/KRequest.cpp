@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -140,7 +141,9 @@ int PerformWithAnswer(KRequest& request, CURL* handle, const char* verb, const s
     return ResultOf(StatusOf(handle));
 }
 
-int Put(KRequest& request, const std::string& url, UploadSource source, curl_off_t size) {
+// A POST or PUT: the handle made and set up as every transfer is, then by `configure`.
+int TransferWithAnswer(KRequest& request, const std::string& url, const char* verb,
+                       bool keep_headers, const std::function<void(CURL*)>& configure) {
     if (!IsWebAddress(url))
         return CURLE_UNSUPPORTED_PROTOCOL;
     CurlHandle handle(curl_easy_init());
@@ -148,11 +151,17 @@ int Put(KRequest& request, const std::string& url, UploadSource source, curl_off
         return CURLE_FAILED_INIT;
     Headers headers(request);
     SetCommonOptions(handle.get(), request, url, headers.list);
-    curl_easy_setopt(handle.get(), CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle.get(), CURLOPT_READFUNCTION, ReadFunction);
-    curl_easy_setopt(handle.get(), CURLOPT_READDATA, &source);
-    curl_easy_setopt(handle.get(), CURLOPT_INFILESIZE_LARGE, size);
-    return PerformWithAnswer(request, handle.get(), "PutSSL", url, true);
+    configure(handle.get());
+    return PerformWithAnswer(request, handle.get(), verb, url, keep_headers);
+}
+
+int Put(KRequest& request, const std::string& url, UploadSource source, curl_off_t size) {
+    return TransferWithAnswer(request, url, "PutSSL", true, [&source, size](CURL* handle) {
+        curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(handle, CURLOPT_READFUNCTION, ReadFunction);
+        curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+        curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, size);
+    });
 }
 
 // A hidden name beside `target`, unique within this process and among processes.
@@ -230,17 +239,11 @@ int GetSSL(KRequest& request, const std::string& url, const std::filesystem::pat
 }
 
 int PostSSL(KRequest& request, const std::string& url, const char* body, std::size_t length) {
-    if (!IsWebAddress(url))
-        return CURLE_UNSUPPORTED_PROTOCOL;
-    CurlHandle handle(curl_easy_init());
-    if (!handle)
-        return CURLE_FAILED_INIT;
-    Headers headers(request);
-    SetCommonOptions(handle.get(), request, url, headers.list);
-    curl_easy_setopt(handle.get(), CURLOPT_POST, 1L);
-    curl_easy_setopt(handle.get(), CURLOPT_POSTFIELDS, body);
-    curl_easy_setopt(handle.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
-    return PerformWithAnswer(request, handle.get(), "PostSSL", url, false);
+    return TransferWithAnswer(request, url, "PostSSL", false, [body, length](CURL* handle) {
+        curl_easy_setopt(handle, CURLOPT_POST, 1L);
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body);
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
+    });
 }
 
 int PostSSL(KRequest& request, const std::string& url, const std::string& body) {

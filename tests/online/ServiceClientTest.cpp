@@ -51,49 +51,6 @@ public:
     std::atomic<int> conversions_{0};
 };
 
-FaultRule Rule(Route route, int skip, int times, FaultAction action) {
-    FaultRule rule;
-    rule.route = route;
-    rule.skip = skip;
-    rule.times = times;
-    rule.action = action;
-    return rule;
-}
-
-FaultAction Status(int status) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kStatus;
-    action.status = status;
-    return action;
-}
-
-FaultAction Ret(int ret) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kRet;
-    action.ret = ret;
-    return action;
-}
-
-FaultAction Spoiled(service::Malformed kind) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kMalformed;
-    action.malformed = kind;
-    return action;
-}
-
-FaultAction Stall(int ms) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kStall;
-    action.stall_ms = ms;
-    return action;
-}
-
-FaultPlan PlanOf(std::vector<FaultRule> rules) {
-    FaultPlan plan;
-    plan.rules = std::move(rules);
-    return plan;
-}
-
 std::string ReadAll(const fs::path& path) {
     std::ifstream stream(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(stream), {});
@@ -182,7 +139,8 @@ protected:
 
 TEST_F(ServiceClientTest, SingleAndMultipartUploadsComeBackIdentical) {
     // One login for the whole process: a second one would be refused.
-    server_->SetFaults(PlanOf({Rule(Route::kLogin, 1, -1, Ret(5000001))}));
+    server_->SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kLogin, FaultAction::Ret(5000001), 1, -1)}));
     KSvrTaskMgr& manager = Manager();
     const std::vector<std::pair<std::string, std::size_t>> files = {
         {"small.pdf", 1000},
@@ -210,7 +168,7 @@ TEST_F(ServiceClientTest, TheSameContentIsNotUploadedTwice) {
     Convert(manager, source, &first);
     ASSERT_TRUE(manager.IsSucceeded(first));
     // Any upload now would fail; the service already holds the content.
-    server_->SetFaults(PlanOf({Rule(Route::kUpload, 0, -1, Status(500))}));
+    server_->SetFaults(FaultPlan::Of({FaultRule::On(Route::kUpload, FaultAction::Status(500))}));
     fs::copy_file(source, temp_ / "in" / "copy.pdf");
     int second = 0;
     Convert(manager, temp_ / "in" / "copy.pdf", &second);
@@ -222,12 +180,13 @@ TEST_F(ServiceClientTest, PartsAreRetriedFiveTimesAndNoMore) {
     ServiceSettings settings = Settings();
     settings.upload_threads = 1;
     KSvrTaskMgr& manager = Manager(settings);
-    server_->SetFaults(PlanOf({Rule(Route::kUpload, 0, 4, Status(500))}));
+    server_->SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kUpload, FaultAction::Status(500), 0, 4)}));
     int id = 0;
     Convert(manager, Source("retried.pdf", kBlock * 5 / 2), &id);
     EXPECT_TRUE(manager.IsSucceeded(id)) << manager.GetFailInfo(id);
 
-    server_->SetFaults(PlanOf({Rule(Route::kUpload, 0, -1, Status(500))}));
+    server_->SetFaults(FaultPlan::Of({FaultRule::On(Route::kUpload, FaultAction::Status(500))}));
     Convert(manager, Source("refused.pdf", kBlock * 5 / 2), &id);
     EXPECT_FALSE(manager.IsSucceeded(id));
     EXPECT_EQ(manager.GetFailInfo(id).rfind("upload file fail, curl:500, size:163840, total:3, "
@@ -240,14 +199,16 @@ TEST_F(ServiceClientTest, PartsAreRetriedFiveTimesAndNoMore) {
 
 TEST_F(ServiceClientTest, FiveFailedQueriesAreToleratedTheSixthFails) {
     KSvrTaskMgr& manager = Manager();
-    server_->SetFaults(PlanOf({Rule(Route::kProgress, 0, 5, Status(500))}));
+    server_->SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kProgress, FaultAction::Status(500), 0, 5)}));
     int id = 0;
     Convert(manager, Source("five.pdf", 2000), &id);
     EXPECT_TRUE(manager.IsSucceeded(id)) << manager.GetFailInfo(id);
 
     // Failures spread out count as much as failures in a row, and so does a refusing "ret".
-    FaultPlan spread = PlanOf(
-        {Rule(Route::kProgress, 0, 3, Status(500)), Rule(Route::kProgress, 3, -1, Ret(5000001))});
+    FaultPlan spread =
+        FaultPlan::Of({FaultRule::On(Route::kProgress, FaultAction::Status(500), 0, 3),
+                       FaultRule::On(Route::kProgress, FaultAction::Ret(5000001), 3, -1)});
     spread.progress_script = {{10, 1}};
     server_->SetFaults(spread);
     Convert(manager, Source("six.pdf", 2000), &id);
@@ -267,11 +228,13 @@ TEST_F(ServiceClientTest, FailedConversionsAndDownloadsEndWithTheirText) {
     EXPECT_EQ(manager.GetFailInfo(id).rfind("server convert time out or fail, curl:0, ", 0), 0u)
         << manager.GetFailInfo(id);
 
-    server_->SetFaults(PlanOf({Rule(Route::kDownload, 0, 2, Status(500))}));
+    server_->SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kDownload, FaultAction::Status(500), 0, 2)}));
     Convert(manager, Source("third-try.pdf", 2000), &id);
     EXPECT_TRUE(manager.IsSucceeded(id)) << manager.GetFailInfo(id);
 
-    server_->SetFaults(PlanOf({Rule(Route::kDownload, 0, 3, Status(500))}));
+    server_->SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kDownload, FaultAction::Status(500), 0, 3)}));
     Convert(manager, Source("never.pdf", 2000), &id);
     EXPECT_EQ(manager.GetFailInfo(id).rfind("download fail, curl:500, size:2000, total:1, "
                                             "fail:0, md5:",
@@ -294,7 +257,7 @@ TEST_F(ServiceClientTest, MalformedAnswersFailTheTaskAndLeaveNothing) {
             if (route == Route::kReport && kind == Malformed::kMissingKeys)
                 continue;
             login_.Forget(login_.Get().token);  // every case logs in again
-            server_->SetFaults(PlanOf({Rule(route, 0, -1, Spoiled(kind))}));
+            server_->SetFaults(FaultPlan::Of({FaultRule::On(route, FaultAction::Spoiled(kind))}));
             const std::string name = "case" + std::to_string(++case_number) + ".pdf";
             int id = 0;
             Convert(manager, Source(name, 3000), &id);
@@ -307,13 +270,14 @@ TEST_F(ServiceClientTest, MalformedAnswersFailTheTaskAndLeaveNothing) {
 
 TEST_F(ServiceClientTest, AnExpiredLoginIsRenewedOnce) {
     KSvrTaskMgr& manager = Manager();
-    server_->SetFaults(PlanOf({Rule(Route::kConvert, 0, 1, Ret(4001002))}));
+    server_->SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kConvert, FaultAction::Ret(4001002), 0, 1)}));
     int id = 0;
     Convert(manager, Source("renewed.pdf", 2000), &id);
     EXPECT_TRUE(manager.IsSucceeded(id)) << manager.GetFailInfo(id);
 
     // A service that keeps calling the login expired is not asked forever.
-    server_->SetFaults(PlanOf({Rule(Route::kConvert, 0, -1, Ret(5902002))}));
+    server_->SetFaults(FaultPlan::Of({FaultRule::On(Route::kConvert, FaultAction::Ret(5902002))}));
     Convert(manager, Source("expired.pdf", 2000), &id);
     EXPECT_FALSE(manager.IsSucceeded(id));
     EXPECT_EQ(manager.GetRetCode(id), 5902002);
@@ -346,7 +310,7 @@ TEST_F(ServiceClientTest, TasksRunOneAtATimeAndACancelledWaitingTaskSendsNothing
 
 TEST_F(ServiceClientTest, StopEndsAStalledTaskAndFailsTheQueuedOnes) {
     KSvrTaskMgr& manager = Manager();
-    server_->SetFaults(PlanOf({Rule(Route::kProgress, 0, -1, Stall(60000))}));
+    server_->SetFaults(FaultPlan::Of({FaultRule::On(Route::kProgress, FaultAction::Stall(60000))}));
     const int stalled =
         manager.PreparePdfTask(Source("stalled.pdf", 2000), temp_ / "out" / "s.docx", 1);
     const int queued =

@@ -12,62 +12,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-FaultRule Rule(Route route, FaultAction action, int skip = 0, int times = -1) {
-    FaultRule rule;
-    rule.route = route;
-    rule.action = action;
-    rule.skip = skip;
-    rule.times = times;
-    return rule;
-}
-
-FaultAction Status(int status) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kStatus;
-    action.status = status;
-    return action;
-}
-
-FaultAction Ret(int ret) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kRet;
-    action.ret = ret;
-    return action;
-}
-
-FaultAction MalformedAs(Malformed kind) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kMalformed;
-    action.malformed = kind;
-    return action;
-}
-
-FaultAction Stall(int ms) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kStall;
-    action.stall_ms = ms;
-    return action;
-}
-
-FaultAction CutAfter(std::uint64_t bytes) {
-    FaultAction action;
-    action.kind = FaultAction::Kind::kCutAfter;
-    action.cut_after = bytes;
-    return action;
-}
-
-FaultPlan PlanOf(std::vector<FaultRule> rules) {
-    FaultPlan plan;
-    plan.rules = std::move(rules);
-    return plan;
-}
-
 int RetOf(const Json::Value& answer) {
     return answer["resp_common"]["ret"].asInt();
 }
 
 TEST(ServiceFaultTest, SkipAndTimesChooseWhichRequestsAreSpoiled) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kConvert, Status(500), 1, 2)}));
+    ServiceHarness service(
+        {}, FaultPlan::Of({FaultRule::On(Route::kConvert, FaultAction::Status(500), 1, 2)}));
     service.Login();
     std::vector<int> statuses;
     for (int i = 0; i < 4; ++i)
@@ -76,7 +27,8 @@ TEST(ServiceFaultTest, SkipAndTimesChooseWhichRequestsAreSpoiled) {
 }
 
 TEST(ServiceFaultTest, StatusFaultHasAnEmptyBodyAndNoEffect) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kReport, Status(503), 0, 1)}));
+    ServiceHarness service(
+        {}, FaultPlan::Of({FaultRule::On(Route::kReport, FaultAction::Status(503), 0, 1)}));
     service.Login();
     const Json::Value answer = service.Convert("abc").json;
     ASSERT_TRUE(service.UploadAll(answer, "abc"));
@@ -93,7 +45,8 @@ TEST(ServiceFaultTest, StatusFaultHasAnEmptyBodyAndNoEffect) {
 }
 
 TEST(ServiceFaultTest, RetFaultAnswersWithThatCode) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kProgress, Ret(4001002))}));
+    ServiceHarness service(
+        {}, FaultPlan::Of({FaultRule::On(Route::kProgress, FaultAction::Ret(4001002))}));
     service.Login();
     const HttpAnswer convert = service.Convert("abc");
     const Json::Value progress = service.Progress(convert.json["req_id"].asString());
@@ -101,7 +54,8 @@ TEST(ServiceFaultTest, RetFaultAnswersWithThatCode) {
 }
 
 TEST(ServiceFaultTest, AnyRouteRuleAppliesEverywhere) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kAny, Ret(5000001), 1, 1)}));
+    ServiceHarness service(
+        {}, FaultPlan::Of({FaultRule::On(Route::kAny, FaultAction::Ret(5000001), 1, 1)}));
     EXPECT_EQ(RetOf(service.Login()), 0);
     EXPECT_EQ(RetOf(service.Convert("abc").json), 5000001);
     EXPECT_EQ(RetOf(service.Convert("abc").json), 0);
@@ -110,7 +64,8 @@ TEST(ServiceFaultTest, AnyRouteRuleAppliesEverywhere) {
 TEST(ServiceFaultTest, MalformedAnswersAreWhatTheirNameSays) {
     ServiceHarness service;
     const auto spoiled_login = [&](Malformed kind) {
-        service.Server().SetFaults(PlanOf({Rule(Route::kLogin, MalformedAs(kind))}));
+        service.Server().SetFaults(
+            FaultPlan::Of({FaultRule::On(Route::kLogin, FaultAction::Spoiled(kind))}));
         return service.PostJson("/user/tourist/login", [&] {
             Json::Value body(Json::objectValue);
             body["common"] = service.Common();
@@ -149,15 +104,16 @@ TEST(ServiceFaultTest, MalformedAnswersAreWhatTheirNameSays) {
 }
 
 TEST(ServiceFaultTest, StalledAnswerComesLate) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kLogin, Stall(300))}));
+    ServiceHarness service({},
+                           FaultPlan::Of({FaultRule::On(Route::kLogin, FaultAction::Stall(300))}));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RetOf(service.Login()), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
 }
 
 TEST(ServiceFaultTest, StopEndsAStallPromptly) {
-    auto service = std::make_unique<ServiceHarness>(ServiceOptions{},
-                                                    PlanOf({Rule(Route::kLogin, Stall(60000))}));
+    auto service = std::make_unique<ServiceHarness>(
+        ServiceOptions{}, FaultPlan::Of({FaultRule::On(Route::kLogin, FaultAction::Stall(60000))}));
     auto login = std::async(std::launch::async, [&] { return service->Login(); });
     // The stalled request holds a connection; wait until it is being served.
     std::this_thread::sleep_for(200ms);
@@ -169,7 +125,8 @@ TEST(ServiceFaultTest, StopEndsAStallPromptly) {
 }
 
 TEST(ServiceFaultTest, CutAnswerBreaksTheConnection) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kLogin, CutAfter(10), 0, 1)}));
+    ServiceHarness service(
+        {}, FaultPlan::Of({FaultRule::On(Route::kLogin, FaultAction::CutAfter(10), 0, 1)}));
     Json::Value body(Json::objectValue);
     body["common"] = service.Common();
     body["server_id"] = "device";
@@ -183,7 +140,8 @@ TEST(ServiceFaultTest, CutDownloadDeliversOnlyItsStart) {
     const std::string content = Patterned(500000);
     const auto finished = service.RoundTrip(content);
     ASSERT_EQ(finished.progress["status"].asInt(), 2);
-    service.Server().SetFaults(PlanOf({Rule(Route::kDownload, CutAfter(100000), 0, 1)}));
+    service.Server().SetFaults(
+        FaultPlan::Of({FaultRule::On(Route::kDownload, FaultAction::CutAfter(100000), 0, 1)}));
     std::string received;
     httplib::Client client(service.Server().BaseUrl());
     const auto result = client.Get(service.PathOf(finished.progress["url"].asString()),
@@ -198,7 +156,8 @@ TEST(ServiceFaultTest, CutDownloadDeliversOnlyItsStart) {
 }
 
 TEST(ServiceFaultTest, CutUploadIsNotStored) {
-    ServiceHarness service({}, PlanOf({Rule(Route::kUpload, CutAfter(1000), 0, 1)}));
+    ServiceHarness service(
+        {}, FaultPlan::Of({FaultRule::On(Route::kUpload, FaultAction::CutAfter(1000), 0, 1)}));
     service.Login();
     const std::string content = Patterned(20000);
     const Json::Value answer = service.Convert(content).json;
