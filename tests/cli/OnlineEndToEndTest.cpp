@@ -144,8 +144,17 @@ protected:
         fs::create_directories(program_);
         for (const char* file : {"quire-cli", "quire-core", "libquire-pipe.so", "quire-office",
                                  "switch.ini", "cfgdata", "ressrc"}) {
-            if (fs::exists(built / file))
+            if (!fs::exists(built / file))
+                continue;
+            // A hard link spares copying the large binaries; the executable's folder is still
+            // the link's.
+            std::error_code error;
+            if (fs::is_directory(built / file))
                 fs::copy(built / file, program_ / file, fs::copy_options::recursive);
+            else
+                fs::create_hard_link(built / file, program_ / file, error);
+            if (error)
+                fs::copy(built / file, program_ / file);
         }
         std::ofstream(program_ / "common.dat") << Base64("[common]\nhost=" + service_url + "\n");
     }
