@@ -1,4 +1,5 @@
 #include "convcore/CadPdfVectors.h"
+#include "reconstruct/TextRuns.h"
 
 #include <algorithm>
 #include <atomic>
@@ -52,25 +53,11 @@ float Advance(fz_context* context, fz_font* font, int glyph, int vertical) {
     return advance;
 }
 
+// Control characters and code points that are not characters are left out of DXF text.
 void AppendUtf8(std::string* out, int code) {
     if (code < 0x20 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return;
-    const auto c = static_cast<unsigned>(code);
-    if (c < 0x80) {
-        out->push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    reconstruct::AppendUtf8(static_cast<char32_t>(code), out);
 }
 
 // Gathers what one page draws and hands it on. Its methods run inside MuPDF's interpreter,
