@@ -6,6 +6,7 @@
 
 #include "convcore/CadDxfReader.h"
 #include "convcore/CadExtents.h"
+#include "convcore/DxfTestText.h"
 
 namespace {
 
@@ -16,14 +17,8 @@ using convcore::DxfReadControl;
 using convcore::DxfReadResult;
 using convcore::DxfReadStatus;
 
-using Pairs = std::vector<std::pair<int, std::string>>;
-
-std::string Lines(const Pairs& pairs) {
-    std::string text;
-    for (const auto& [code, value] : pairs)
-        text += std::to_string(code) + "\n" + value + "\n";
-    return text;
-}
+using dxftest::Lines;
+using dxftest::Pairs;
 
 std::string Section(const std::string& name, const std::string& body) {
     return "0\nSECTION\n2\n" + name + "\n" + body + "0\nENDSEC\n";

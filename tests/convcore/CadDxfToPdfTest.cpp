@@ -7,6 +7,7 @@
 
 #include "convcore/CadCommands.h"
 #include "convcore/CommandDispatcher.h"
+#include "convcore/DxfTestText.h"
 #include "convcore/RenderDocument.h"
 #include "convcore/RenderTestHelpers.h"
 #include "support/TempDir.h"
@@ -17,14 +18,8 @@ namespace {
 using rendertest::ListFolder;
 using rendertest::RecordingTask;
 
-using Pairs = std::vector<std::pair<int, std::string>>;
-
-std::string Lines(const Pairs& pairs) {
-    std::string text;
-    for (const auto& [code, value] : pairs)
-        text += std::to_string(code) + "\n" + value + "\n";
-    return text;
-}
+using dxftest::Lines;
+using dxftest::Pairs;
 
 // The drawing frame of these tests, 160 x 100 units: the default paper's aspect, so that it
 // fills the page inside the margins in both directions.
