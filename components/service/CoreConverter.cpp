@@ -253,7 +253,10 @@ private:
         KConvertBase task(&manager_);
         if (!task.SubmitCmd(record))
             return run.Fail("the conversion core did not take the job");
-        return AwaitSuccess(run, task, span);
+        const bool succeeded = AwaitSuccess(run, task, span);
+        // The service runs for long; its manager need not remember a job that has ended.
+        manager_.ForgetTask(task.CoreTaskId());
+        return succeeded;
     }
 
     bool AwaitSuccess(JobRun& run, KConvertBase& task, ProgressSpan span) {

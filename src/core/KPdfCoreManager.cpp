@@ -247,6 +247,15 @@ bool KPdfCoreManager::IsTaskAlive(int task_id) {
     return !GiveUpUntakenTask(task_id);
 }
 
+bool KPdfCoreManager::ForgetTask(int task_id) {
+    keasy::LockGuard guard(task_lock_);
+    const auto task = tasks_.find(task_id);
+    if (task == tasks_.end() || !task->second->values.contains("result"))
+        return false;
+    tasks_.erase(task);
+    return true;
+}
+
 bool KPdfCoreManager::GiveUpUntakenTask(int task_id) {
     keasy::LockGuard guard(task_lock_);
     TaskRecord& task = *tasks_.at(task_id);

@@ -57,6 +57,10 @@ public:
     int AddTask(Json::Value& record);
 
     bool IsTaskAlive(int task_id);
+    // Drops a task whose result is known, once its owner has read what it needs: a manager that
+    // lives long (the online service's) must not keep every task it ever ran. False, keeping
+    // the task, while it has no result.
+    bool ForgetTask(int task_id);
     bool SetInfo(int task_id, const std::string& key, const std::string& value);
     std::string GetInfo(int task_id, const std::string& key);
     int GetIntInfo(int task_id, const std::string& key, int default_value);

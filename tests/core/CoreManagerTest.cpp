@@ -209,6 +209,21 @@ TEST_F(CoreManagerTest, ExitAfterSuccessAndCancelStopsTheCore) {
     EXPECT_FALSE(Manager().SetInfo(424242, "x", "y"));
 }
 
+TEST_F(CoreManagerTest, OnlyTasksWithAResultAreForgotten) {
+    const int running = Submit("pdf_to_docx");
+    const int done = Submit("pdf_to_docx");
+    Ask(R"({"cmd":"notify","task_id":)" + std::to_string(running) + R"(,"progress":30})");
+    Ask(R"({"cmd":"notify","task_id":)" + std::to_string(done) + R"(,"result":1})");
+    EXPECT_FALSE(Manager().ForgetTask(running));
+    EXPECT_EQ(Manager().GetIntInfo(running, "progress", -1), 30);
+    EXPECT_TRUE(Manager().ForgetTask(done));
+    EXPECT_FALSE(Manager().ForgetTask(done));
+    EXPECT_EQ(Manager().GetInfo(done, "result"), "");
+    // A core still speaking of a forgotten task is told to stop.
+    EXPECT_EQ(Ask(R"({"cmd":"notify","task_id":)" + std::to_string(done) + R"(,"progress":99})"),
+              kUserCancel);
+}
+
 TEST_F(CoreManagerTest, AfterShutdownACoreAskingForWorkIsToldTheServiceExited) {
     Manager();
     manager_->Shutdown();
