@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Text.h"
+#include "platform/Utf8Append.h"
 
 namespace convcore {
 namespace {
@@ -47,21 +48,9 @@ void AppendCodePoint(std::string* out, char32_t code) {
     }
     if (code < 0x20) {
         out->push_back(' ');
-    } else if (code < 0x80) {
-        out->push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        return;
     }
+    platform::AppendUtf8(code, out);
 }
 
 // Replaces a symbol code at `text[*at]` ("%%x" or "\U+XXXX"), appending its character;

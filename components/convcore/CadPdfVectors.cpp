@@ -1,10 +1,11 @@
 #include "convcore/CadPdfVectors.h"
-#include "reconstruct/TextRuns.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <numbers>
+
+#include "platform/Utf8Append.h"
 
 namespace convcore {
 namespace {
@@ -57,7 +58,7 @@ float Advance(fz_context* context, fz_font* font, int glyph, int vertical) {
 void AppendUtf8(std::string* out, int code) {
     if (code < 0x20 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return;
-    reconstruct::AppendUtf8(static_cast<char32_t>(code), out);
+    platform::AppendUtf8(static_cast<char32_t>(code), out);
 }
 
 // Gathers what one page draws and hands it on. Its methods run inside MuPDF's interpreter,

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/Utf8Append.h"
 #include "reconstruct/Numerals.h"
 #include "reconstruct/TextRuns.h"
 
@@ -170,7 +171,7 @@ std::optional<ListMarker> FindListMarker(std::span<const RawChar> chars) {
     marker.depth = match->first.depth;
     marker.length = text_start;
     for (std::size_t i = start; i < marker_end; ++i)
-        AppendUtf8(chars[i].code, &marker.text);
+        platform::AppendUtf8(chars[i].code, &marker.text);
     return marker;
 }
 

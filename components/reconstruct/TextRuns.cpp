@@ -1,5 +1,7 @@
 #include "reconstruct/TextRuns.h"
 
+#include "platform/Utf8Append.h"
+
 namespace reconstruct {
 namespace {
 
@@ -58,26 +60,6 @@ bool IsAsciiLetter(char32_t code) {
 
 }  // namespace
 
-void AppendUtf8(char32_t code, std::string* out) {
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    if (code < 0x80) {
-        out->push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
 bool IsCjk(char32_t code) {
     return (code >= 0x1100 && code <= 0x11FF) ||  // hangul jamo
            (code >= 0x2E80 && code <= 0x9FFF) ||  // radicals, punctuation, kana, ideographs
@@ -103,7 +85,7 @@ std::vector<TextRun> RunsOf(const RawPage& page, std::span<const RawChar> chars)
         if (pending_space)
             runs.back().text.push_back(' ');
         pending_space = false;
-        AppendUtf8(c.code, &runs.back().text);
+        platform::AppendUtf8(c.code, &runs.back().text);
         previous = &c;
     }
     return runs;

@@ -25,7 +25,4 @@ std::string TextOf(const std::vector<TextRun>& runs);
 // text that wraps without spaces.
 bool IsCjk(char32_t code);
 
-// UTF-8 of one code point; invalid code points give U+FFFD.
-void AppendUtf8(char32_t code, std::string* out);
-
 }  // namespace reconstruct

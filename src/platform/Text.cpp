@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/Utf8Append.h"
+
 namespace platform {
 namespace {
 
@@ -63,24 +65,6 @@ Decoded DecodeAt(std::string_view text, std::size_t pos) {
         return kInvalidByte;
     }
     return {code_point, length, true};
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 void AppendUtf16(std::u16string& out, char32_t c) {
@@ -162,9 +146,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
         const bool paired =
             high && pos + 1 < utf16.size() && utf16[pos + 1] >= 0xDC00 && utf16[pos + 1] <= 0xDFFF;
         if (paired) {
-            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (utf16[++pos] - 0xDC00));
+            AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (utf16[++pos] - 0xDC00), &out);
         } else {
-            AppendUtf8(out, IsSurrogate(unit) ? kReplacement : unit);
+            AppendUtf8(IsSurrogate(unit) ? kReplacement : unit, &out);
         }
     }
     return out;

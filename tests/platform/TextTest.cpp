@@ -1,4 +1,5 @@
 #include "platform/Text.h"
+#include "platform/Utf8Append.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,12 @@ TEST(TextParseTest, WcstolReportsValueAndConsumedBytes) {
 }
 
 }  // namespace
+
+TEST(Utf8AppendTest, EveryRangeAndReplacementForInvalid) {
+    std::string out;
+    for (char32_t code : {U'A', U'é', U'中', U'😀', char32_t{0xD800}, char32_t{0x110000}})
+        platform::AppendUtf8(code, &out);
+    EXPECT_EQ(out, "Aé中😀\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 }  // namespace platform

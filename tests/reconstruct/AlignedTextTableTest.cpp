@@ -3,6 +3,7 @@
 #include <string>
 
 #include "TableTestPages.h"
+#include "platform/Utf8Append.h"
 #include "reconstruct/TableFinder.h"
 
 namespace reconstruct {
@@ -71,7 +72,7 @@ TEST(AlignedTextTableTest, AlignedColumnsWithoutRulesMakeATable) {
         for (int r = 0; r < 4; ++r) {
             std::string expected;
             for (char32_t c : kRows[r].population)
-                AppendUtf8(c, &expected);
+                platform::AppendUtf8(c, &expected);
             EXPECT_EQ(CellText(table, r, 1), expected);
         }
         EXPECT_EQ(CellText(table, 3, 0), "Toulouse");

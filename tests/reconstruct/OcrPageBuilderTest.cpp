@@ -4,6 +4,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/Utf8Append.h"
 #include "reconstruct/OcrPageBuilder.h"
 #include "reconstruct/OcrPlainText.h"
 #include "reconstruct/OcrRules.h"
@@ -27,7 +28,7 @@ OcrLine Line(double x, double top, double size, const std::vector<std::string>& 
         word.confidence = 90;
         for (char32_t code : DecodeUtf8(text)) {
             OcrGlyph glyph;
-            AppendUtf8(code, &glyph.text);
+            platform::AppendUtf8(code, &glyph.text);
             glyph.box = {x, top, x + advance, top + size};
             word.glyphs.push_back(glyph);
             word.box = word.box.United(glyph.box);
@@ -47,7 +48,7 @@ OcrPageFrame Frame(int width_pixels, int height_pixels) {
 std::string LineString(const RawLine& line) {
     std::string text;
     for (const RawChar& c : line.chars)
-        AppendUtf8(c.code, &text);
+        platform::AppendUtf8(c.code, &text);
     return text;
 }
 

@@ -1,3 +1,4 @@
+#include "platform/Utf8Append.h"
 #include "reconstruct/PageExtract.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ constexpr double kHeight = 842;
 std::string LineText(const RawLine& line) {
     std::string text;
     for (const RawChar& c : line.chars)
-        AppendUtf8(c.code, &text);
+        platform::AppendUtf8(c.code, &text);
     return text;
 }
 

@@ -1,3 +1,4 @@
+#include "platform/Utf8Append.h"
 #include "reconstruct/RunningTextDetector.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ constexpr int kSampled[] = {2, 5, 8, 11};
 std::string Utf8(std::u32string_view text) {
     std::string out;
     for (char32_t code : text)
-        AppendUtf8(code, &out);
+        platform::AppendUtf8(code, &out);
     return out;
 }
 

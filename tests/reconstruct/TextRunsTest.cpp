@@ -65,12 +65,5 @@ TEST(TextRunsTest, LinesJoinAsFlowingTextForEachScript) {
     }
 }
 
-TEST(TextRunsTest, Utf8OfEveryRangeAndReplacementForInvalid) {
-    std::string out;
-    for (char32_t code : {U'A', U'é', U'中', U'😀', char32_t{0xD800}, char32_t{0x110000}})
-        AppendUtf8(code, &out);
-    EXPECT_EQ(out, "Aé中😀\xEF\xBF\xBD\xEF\xBF\xBD");
-}
-
 }  // namespace
 }  // namespace reconstruct
