@@ -19,6 +19,7 @@
 namespace {
 
 constexpr const char* kPipeNamePrefix = "0254CEE9";
+constexpr int kPipeNameAttempts = 64;
 constexpr const char* kUntakenError = "no conversion core could take the task";
 constexpr int kCoresAtInit = 3;
 constexpr int kCoresAtFirstTask = 4;
@@ -74,6 +75,20 @@ KPdfCoreManager::~KPdfCoreManager() {
     Shutdown();
 }
 
+bool KPdfCoreManager::StartPipeServer() {
+    // The name is the tick count, which two programs started in the same millisecond share
+    // (the service and a desktop window, or parallel batches); the later one takes the next
+    // free number instead of failing to start.
+    const auto tick = static_cast<std::int32_t>(platform::GetTickCount());
+    for (int attempt = 0; attempt < kPipeNameAttempts; ++attempt) {
+        pipe_server_name_ = platform::Format("%s_%d", kPipeNamePrefix, tick + attempt);
+        Log().Print("KPdfCoreManager::Init pipe server name:%ws", pipe_server_name_);
+        if (pipe_svr_->Start(pipe_server_name_.c_str()))
+            return true;
+    }
+    return false;
+}
+
 bool KPdfCoreManager::Init() {
     pipe_svr_ = pipe_library_.Create();
     if (!pipe_svr_) {
@@ -83,10 +98,7 @@ bool KPdfCoreManager::Init() {
     processor_ = std::make_unique<KConvertTask>(*this);
     pipe_svr_->SetProcessor(processor_.get());
 
-    pipe_server_name_ = platform::Format("%s_%d", kPipeNamePrefix,
-                                         static_cast<std::int32_t>(platform::GetTickCount()));
-    Log().Print("KPdfCoreManager::Init pipe server name:%ws", pipe_server_name_);
-    if (!pipe_svr_->Start(pipe_server_name_.c_str())) {
+    if (!StartPipeServer()) {
         Log().Print("KPdfCoreManager::Init m_pPipeSvr->Start fail");
         return false;
     }

@@ -83,6 +83,7 @@ private:
     struct TaskRecord;
     struct CoreRecord;
 
+    bool StartPipeServer();
     void OrderCoreStarts(int count);
     int StartPdfcoreExe();
     void SetTaskEvent(bool signalled);

@@ -14,7 +14,9 @@
 #include "core/JsonWire.h"
 #include "core/KConvertTask.h"
 #include "core/KPdfCoreManager.h"
+#include "core/PipeLibrary.h"
 #include "platform/Process.h"
+#include "platform/Tick.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
@@ -155,6 +157,32 @@ TEST_F(CoreManagerTest, CoresAskingAtOnceNeverShareATask) {
     const std::set<int> unique(handed.begin(), handed.end());
     EXPECT_EQ(unique.size(), static_cast<std::size_t>(kTasks));
     EXPECT_EQ(unique.count(0), 0u);
+}
+
+TEST_F(CoreManagerTest, PipeNamesServedByAnotherProgramArePassedOver) {
+    // Another program took the names of this millisecond and the next few, as one started
+    // at the same moment would.
+    PipeLibrary library(PIPE_LIBRARY, "test");
+    KConvertTask prototype(Manager());
+    std::vector<IPipeSvr*> others;
+    const auto tick = static_cast<std::int32_t>(platform::GetTickCount());
+    for (int offset = 0; offset < 20; ++offset) {
+        IPipeSvr* other = library.Create();
+        other->SetProcessor(&prototype);
+        if (other->Start(("0254CEE9_" + std::to_string(tick + offset)).c_str()))
+            others.push_back(other);
+        else
+            library.Release(other);
+    }
+    ASSERT_FALSE(others.empty());
+
+    KPdfCoreManager late(settings_);
+    EXPECT_TRUE(late.Init());
+    EXPECT_NE(late.PipeServerName(), "0254CEE9_" + std::to_string(tick));
+    for (IPipeSvr* other : others) {
+        other->Stop();
+        library.Release(other);
+    }
 }
 
 TEST_F(CoreManagerTest, RepliesFollowTheProtocol) {
