@@ -270,12 +270,16 @@ bool KPdfCoreManager::ForgetTask(int task_id) {
 
 bool KPdfCoreManager::GiveUpUntakenTask(int task_id) {
     keasy::LockGuard guard(task_lock_);
-    TaskRecord& task = *tasks_.at(task_id);
+    const auto found = tasks_.find(task_id);
+    // Forgotten meanwhile: it has ended, and nothing is left to fail.
+    if (found == tasks_.end())
+        return true;
+    TaskRecord& task = *found->second;
     if (task.taken)
         return task.core_id == 0;
     task.taken = true;
-    task.values["result"] = "0";
-    task.values["error"] = kUntakenError;
+    task.values["result"] = std::string("0");
+    task.values["error"] = std::string(kUntakenError);
     Log().Print("KPdfCoreManager task failed, taskid:%d: %s", task_id, kUntakenError);
     return true;
 }
