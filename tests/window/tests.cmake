@@ -1,0 +1,1 @@
+quire_test(window DEPS platform_window)
