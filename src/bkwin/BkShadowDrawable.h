@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cairo.h>
+
+#include "bkwin/BkSurfaceRef.h"
+#include "platform/window/Geometry.h"
+
+namespace BkWin {
+
+// A shadow image drawn as a nine-slice frame: the corners keep their size, the rest
+// stretches. Shared by the windows that use the same image (hold it in a shared_ptr).
+class BkShadowDrawable {
+public:
+    // Takes its own reference to `image`; the margins are half the image.
+    explicit BkShadowDrawable(cairo_surface_t* image);
+    static BkShadowDrawable FromPng(int png_id);
+
+    // left, top, right, bottom widths of the unstretched borders.
+    const platform::Rect& Margins() const { return margins_; }
+    void Draw(cairo_t* cr, const platform::Rect& rect) const;
+
+private:
+    BkSurfaceRef image_;
+    platform::Rect margins_;
+};
+
+}  // namespace BkWin

@@ -1,0 +1,1 @@
+quire_test(bkwin DEPS bkwin platform_window)
