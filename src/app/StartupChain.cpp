@@ -13,6 +13,7 @@
 #include "app/KAppConfig.h"
 #include "app/KExecCmd.h"
 #include "app/NewUserStamp.h"
+#include "bkwin/BkLib.h"
 #include "composite/CompositeServices.h"
 #include "composite/ServiceOnlineConverter.h"
 #include "core/FileInfoCache.h"
@@ -118,7 +119,9 @@ bool StartupChain::RunSteps() {
 
     StartUpdateIfNeeded();
     Mark("IsNeedUpdate");
-    Skip("InitBkLib", "the UI framework is not built yet");
+    // A missing UI resource leaves its registry empty; the program still starts.
+    BkWin::InitBkLib(CurrentEdition().number);
+    Mark("InitBkLib");
 
     if (!SystemCheckStep())
         return false;

@@ -136,6 +136,7 @@ TEST_F(StartupTest, LogHoldsBannerOneMarkPerStepAndTheStopLine) {
                                             "KFunction::IsNewUser",
                                             "NeedCheckSingleInstance",
                                             "CoInitialize",
+                                            "InitBkLib",
                                             "CheckSystem",
                                             "KPdfCoreManager::Instance()->Init",
                                             "KSvrTaskMgr::Instance()->Init()",
