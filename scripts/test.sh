@@ -22,12 +22,14 @@ run_ctest() {
 ./scripts/build.sh release
 run_ctest release
 
+# The window smoke tests run on a private X server in the plain build only: the toolkit's
+# own lifetime caches are not ours to instrument.
 ./scripts/build.sh asan
-run_ctest asan
+run_ctest asan -LE display
 
 # The folders whose code shares state between threads.
 ./scripts/build.sh tsan
-run_ctest tsan
+run_ctest tsan -LE display
 
 ./scripts/build.sh fuzz --target fuzz_targets
 echo "== fuzz"
