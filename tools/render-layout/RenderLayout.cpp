@@ -2,6 +2,7 @@
 #include <cairo.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "bkwin/BkDialogViewImplEx.h"
@@ -38,8 +39,20 @@ int main(int argc, char** argv) {
     view.NativeWindow()->Show();
     system.PaintPending();
     view.UpdateOffscreen();
+    // A half-written file must never stand where an earlier rendering was.
+    const std::filesystem::path output = argv[2];
+    std::filesystem::path partial = output;
+    partial += ".part";
     cairo_surface_t* image = view.Offscreen();
-    if (!image || cairo_surface_write_to_png(image, argv[2]) != CAIRO_STATUS_SUCCESS) {
+    std::error_code error;
+    if (!image || cairo_surface_write_to_png(image, partial.c_str()) != CAIRO_STATUS_SUCCESS) {
+        std::filesystem::remove(partial, error);
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    std::filesystem::rename(partial, output, error);
+    if (error) {
+        std::filesystem::remove(partial, error);
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
