@@ -4,6 +4,7 @@
 
 #include "bkwin/BkButton.h"
 #include "bkwin/BkCheckBox.h"
+#include "bkwin/BkControlTable.h"
 #include "bkwin/BkDialog.h"
 #include "bkwin/BkDialogButton.h"
 #include "bkwin/BkImageBtnWnd.h"
@@ -20,40 +21,29 @@
 namespace BkWin {
 namespace {
 
-template <class Control>
-std::unique_ptr<CBkWindow> Make() {
-    return std::make_unique<Control>();
-}
-
-using Factory = std::unique_ptr<CBkWindow> (*)();
-
 // In the order panels try them.
-constexpr std::pair<std::string_view, Factory> kBuiltins[] = {
-    {"dlg", Make<CBkDialog>},
-    {"text", Make<CBkStatic>},
-    {"button", Make<CBkButton>},
-    {"img", Make<CBkImageWnd>},
-    {"imgbtn", Make<CBkImageBtnWnd>},
-    {"skinbtn", Make<CBkSkinBtnWnd>},
-    {"realwnd", Make<CBkRealWnd>},
-    {"hr", Make<CBkLine>},
-    {"check", Make<CBkCheckBox>},
-    {"radio", Make<CBkRadioBox>},
-    {"link", Make<CBkLink>},
-    {"memimage", Make<CBkMemoryImage>},
-    {"storageimageex", Make<CBkStorageImageEx>},
-    {"storageimageex2", Make<CBkStorageImageEx2>},
-    {"dlgbtn", Make<CBkDialogButton>},
+constexpr ControlTableEntry kBuiltins[] = {
+    {"dlg", MakeControl<CBkDialog>},
+    {"text", MakeControl<CBkStatic>},
+    {"button", MakeControl<CBkButton>},
+    {"img", MakeControl<CBkImageWnd>},
+    {"imgbtn", MakeControl<CBkImageBtnWnd>},
+    {"skinbtn", MakeControl<CBkSkinBtnWnd>},
+    {"realwnd", MakeControl<CBkRealWnd>},
+    {"hr", MakeControl<CBkLine>},
+    {"check", MakeControl<CBkCheckBox>},
+    {"radio", MakeControl<CBkRadioBox>},
+    {"link", MakeControl<CBkLink>},
+    {"memimage", MakeControl<CBkMemoryImage>},
+    {"storageimageex", MakeControl<CBkStorageImageEx>},
+    {"storageimageex2", MakeControl<CBkStorageImageEx2>},
+    {"dlgbtn", MakeControl<CBkDialogButton>},
 };
 
 }  // namespace
 
 std::unique_ptr<CBkWindow> CreateBuiltinControl(std::string_view tag) {
-    for (const auto& [name, make] : kBuiltins) {
-        if (name == tag)
-            return make();
-    }
-    return nullptr;
+    return CreateFromTable(kBuiltins, tag);
 }
 
 }  // namespace BkWin

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "bkwin/BkControlTable.h"
 #include "bkwin/BkExpendImg.h"
 #include "bkwin/BkLineViewEx.h"
 #include "bkwin/BkListItem.h"
@@ -16,35 +17,24 @@
 namespace BkWin {
 namespace {
 
-template <class Control>
-std::unique_ptr<CBkWindow> Make() {
-    return std::make_unique<Control>();
-}
-
-using Factory = std::unique_ptr<CBkWindow> (*)();
-
 // In the order they are tried.
-constexpr std::pair<std::string_view, Factory> kControls[] = {
-    {"listwnd", Make<CBkListWnd>},
-    {"listitem", Make<CBkListItem>},
-    {"rundrectpath", Make<CBkRoundRectPath>},
-    {"expendimg", Make<CBkExpendImg>},
-    {"listscrollbar", Make<CBkWindowScollBar>},
-    {"richtext2", Make<CBkRichText2Wnd>},
-    {"lineviewex", Make<CBkLineViewEx>},
-    {"ownereventdlg", Make<CBkOwnerEventDlg>},
-    {"sliderviewex", Make<CBkSliderViewEx>},
-    {"scrollwnd", Make<CBkScrollWindow>},
+constexpr ControlTableEntry kControls[] = {
+    {"listwnd", MakeControl<CBkListWnd>},
+    {"listitem", MakeControl<CBkListItem>},
+    {"rundrectpath", MakeControl<CBkRoundRectPath>},
+    {"expendimg", MakeControl<CBkExpendImg>},
+    {"listscrollbar", MakeControl<CBkWindowScollBar>},
+    {"richtext2", MakeControl<CBkRichText2Wnd>},
+    {"lineviewex", MakeControl<CBkLineViewEx>},
+    {"ownereventdlg", MakeControl<CBkOwnerEventDlg>},
+    {"sliderviewex", MakeControl<CBkSliderViewEx>},
+    {"scrollwnd", MakeControl<CBkScrollWindow>},
 };
 
 }  // namespace
 
 std::unique_ptr<CBkWindow> CBkControlCreator::CreateControl(std::string_view tag) {
-    for (const auto& [name, make] : kControls) {
-        if (name == tag)
-            return make();
-    }
-    return nullptr;
+    return CreateFromTable(kControls, tag);
 }
 
 }  // namespace BkWin

@@ -10,6 +10,7 @@
 #include "bkwin/BkListWnd.h"
 #include "bkwin/BkRealWnd.h"
 #include "bkwin/BkSliderViewEx.h"
+#include "bkwin/ProgramTags.h"
 #include "platform/window/HeadlessEdit.h"
 
 namespace BkWin {
@@ -58,29 +59,7 @@ TEST_F(BkControlsTest, DemoLayoutUsesEveryProgramTagAndDrawsRealGlyphs) {
             EXPECT_EQ(UnknownGlyphs(control), 0) << control.GetText();
         });
     }
-    for (const char* tag : {"dlg",
-                            "text",
-                            "img",
-                            "imgbtn",
-                            "skinbtn",
-                            "dlgbtn",
-                            "hr",
-                            "check",
-                            "radio",
-                            "link",
-                            "realwnd",
-                            "memimage",
-                            "storageimageex",
-                            "storageimageex2",
-                            "listwnd",
-                            "listitem",
-                            "scrollwnd",
-                            "ownereventdlg",
-                            "sliderviewex",
-                            "lineviewex",
-                            "expendimg",
-                            "rundrectpath",
-                            "richtext2"}) {
+    for (const char* tag : kProgramLayoutTags) {
         EXPECT_TRUE(tags.contains(tag)) << tag;
     }
     EXPECT_GT(texts, 0);

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "bkwin/ProgramTags.h"
 #include "support/TempDir.h"
 #include "ui/BkEmbeddedResources.h"
 
@@ -242,29 +243,7 @@ TEST_F(ShippedResourcesTest, DemoLayoutUsesEveryControlTagOfTheProgram) {
     std::set<std::string> tags;
     ForEachElement(Parse(layout, 19999).RootElement(),
                    [&](const tinyxml2::XMLElement& e) { tags.insert(e.Name()); });
-    for (const char* tag : {"dlg",
-                            "text",
-                            "img",
-                            "imgbtn",
-                            "skinbtn",
-                            "dlgbtn",
-                            "hr",
-                            "check",
-                            "radio",
-                            "link",
-                            "realwnd",
-                            "memimage",
-                            "storageimageex",
-                            "storageimageex2",
-                            "listwnd",
-                            "listitem",
-                            "scrollwnd",
-                            "ownereventdlg",
-                            "sliderviewex",
-                            "lineviewex",
-                            "expendimg",
-                            "rundrectpath",
-                            "richtext2"}) {
+    for (const char* tag : kProgramLayoutTags) {
         EXPECT_TRUE(tags.count(tag)) << tag;
     }
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+// Every control tag the program's own layouts use; the demo layout must show each of them.
+inline constexpr const char* kProgramLayoutTags[] = {"dlg",
+                                                     "text",
+                                                     "img",
+                                                     "imgbtn",
+                                                     "skinbtn",
+                                                     "dlgbtn",
+                                                     "hr",
+                                                     "check",
+                                                     "radio",
+                                                     "link",
+                                                     "realwnd",
+                                                     "memimage",
+                                                     "storageimageex",
+                                                     "storageimageex2",
+                                                     "listwnd",
+                                                     "listitem",
+                                                     "scrollwnd",
+                                                     "ownereventdlg",
+                                                     "sliderviewex",
+                                                     "lineviewex",
+                                                     "expendimg",
+                                                     "rundrectpath",
+                                                     "richtext2"};
