@@ -131,10 +131,13 @@ void CBkDialogViewImplEx::CreateNativeWindow(platform::NativeWindow* owner) {
     options.translucent = layer_.layered;
     options.in_task_bar = layer_.appwin || (!owner && !layer_.child);
     native_ = system_.CreateWindow(options);
+    tooltip_ = std::make_unique<BkToolTip>(system_, *native_);
     native_->on_paint = [this](cairo_t* cr, const platform::Rect&) { OnPaint(cr); };
     native_->on_resize = [this](platform::Size) { OnResize(); };
     native_->on_mouse = [this](const platform::MouseEvent& event) { OnMouse(event); };
     native_->on_state_change = [this](platform::WindowState state) { OnStateChange(state); };
+    if (shadow_.enabled)
+        shadow_window_ = std::make_unique<CShadowWnd>(system_, *native_, shadow_);
 }
 
 void CBkDialogViewImplEx::PlaceRegions() {
@@ -202,6 +205,8 @@ void CBkDialogViewImplEx::RedrawRect(const platform::Rect& rect) {
 }
 
 void CBkDialogViewImplEx::ForgetControl(const CBkWindow* control) {
+    if (hover_ == control && tooltip_)
+        tooltip_->Hide();
     if (hover_ == control)
         hover_ = nullptr;
     if (pressed_ == control)
@@ -252,6 +257,8 @@ void CBkDialogViewImplEx::DrawAll(cairo_t* cr) {
 }
 
 void CBkDialogViewImplEx::OnPaint(cairo_t* cr) {
+    // Painting means the window is on screen: its shadow appears, or catches up with a resize.
+    UpdateShadow();
     UpdateOffscreen();
     if (!offscreen_)
         return;
@@ -263,10 +270,16 @@ void CBkDialogViewImplEx::OnPaint(cairo_t* cr) {
 }
 
 void CBkDialogViewImplEx::OnResize() {
+    if (shadow_window_)
+        shadow_window_->OnWindowResized();
     PlaceRegions();
 }
 
 void CBkDialogViewImplEx::OnStateChange(platform::WindowState state) {
+    if (shadow_window_)
+        shadow_window_->OnWindowStateChanged();
+    if (tooltip_ && state == platform::WindowState::kMinimized)
+        tooltip_->Hide();
     if (state != platform::WindowState::kMaximized || layer_.resize)
         return;
     // A window that cannot be resized does not stay maximised; it comes back centred.
@@ -281,22 +294,20 @@ void CBkDialogViewImplEx::OnStateChange(platform::WindowState state) {
 BkSurfaceRef CBkDialogViewImplEx::RenderShadow() const {
     if (!shadow_.enabled || !native_)
         return nullptr;
-    const platform::Size size = native_->ClientSize();
-    const platform::Rect whole{0, 0, size.width + 2 * shadow_.size, size.height + 2 * shadow_.size};
-    BkSurfaceRef image(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, whole.Width(), whole.Height()));
-    if (shadow_.paint_hook) {
-        cairo_t* cr = cairo_create(image.get());
-        shadow_.paint_hook(cr, whole);
-        cairo_destroy(cr);
-    }
-    cairo_surface_flush(image.get());
-    return image;
+    return CShadowWnd::Render(shadow_, native_->ClientSize());
+}
+
+void CBkDialogViewImplEx::UpdateShadow() {
+    if (shadow_window_)
+        shadow_window_->Follow();
 }
 
 // ---- Mouse ----
 
 void CBkDialogViewImplEx::OnMouse(const platform::MouseEvent& event) {
+    // Any button, wheel or leaving puts the tip away; only moving keeps it.
+    if (tooltip_ && event.action != platform::MouseAction::kMove)
+        tooltip_->Hide();
     const bool left = event.button == platform::MouseButton::kLeft;
     switch (event.action) {
         case platform::MouseAction::kMove:
@@ -377,6 +388,9 @@ void CBkDialogViewImplEx::SetHover(CBkWindow* control) {
         if (hover_ == control)
             ReportToAncestors(*control, kEventEnter);
     }
+    if (tooltip_)
+        tooltip_->OnHover(hover_ ? hover_->GetTip() : std::string(),
+                          hover_ ? hover_->GetRect() : platform::Rect{});
     UpdateCursor();
 }
 

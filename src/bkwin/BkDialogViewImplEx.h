@@ -12,7 +12,9 @@
 #include "bkwin/BkLayer.h"
 #include "bkwin/BkNotify.h"
 #include "bkwin/BkShadow.h"
+#include "bkwin/BkShadowWnd.h"
 #include "bkwin/BkSurfaceRef.h"
+#include "bkwin/BkToolTip.h"
 #include "bkwin/IBkControlCreator.h"
 #include "bkwin/IBkHost.h"
 #include "platform/window/WindowSystem.h"
@@ -63,9 +65,17 @@ public:
     // invalidation, else the pending region.
     void UpdateOffscreen();
     cairo_surface_t* Offscreen() const { return offscreen_.get(); }
-    // The shadow image for the current size: transparent, painted by the hook; null when the
-    // shadow is off.
+    // The shadow image for the current size (see CShadowWnd::Render); null when the shadow is
+    // off.
     BkSurfaceRef RenderShadow() const;
+    // Brings the shadow in line with the window. The window's own paint, resize and state
+    // events do this; an owner that hides the window directly calls it, since the native
+    // window reports no hiding.
+    void UpdateShadow();
+    // The shadow popup; null when the shadow is off or before Load.
+    platform::NativeWindow* ShadowWindow() const {
+        return shadow_window_ ? &shadow_window_->Native() : nullptr;
+    }
 
     // IBkHost
     void SendNotify(BkNotify& record) override;
@@ -117,6 +127,9 @@ private:
     std::unique_ptr<CBkDialog> header_, body_, footer_;
     std::unique_ptr<platform::NativeWindow> native_;
     platform::NativeWindow* owner_ = nullptr;  // not owned
+    // Declared after native_ so that it goes first: it is owned by that window.
+    std::unique_ptr<CShadowWnd> shadow_window_;
+    std::unique_ptr<BkToolTip> tooltip_;  // likewise
 
     BkSurfaceRef offscreen_;
     std::unique_ptr<cairo_region_t, RegionDeleter> pending_;

@@ -3,25 +3,25 @@
 #include "bkwin/BkPngPool.h"
 
 namespace BkWin {
-namespace {
 
-// Copies the source rectangle (sx, sy, sw, sh) of `image` onto the destination one.
-void Slice(cairo_t* cr, cairo_surface_t* image, double sx, double sy, double sw, double sh,
-           double dx, double dy, double dw, double dh) {
-    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0)
+void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const platform::Rect& from,
+                   const platform::Rect& to) {
+    if (from.IsEmpty() || to.IsEmpty())
         return;
+    cairo_surface_t* part =
+        cairo_surface_create_for_rectangle(image, from.left, from.top, from.Width(), from.Height());
     cairo_save(cr);
-    cairo_rectangle(cr, dx, dy, dw, dh);
+    cairo_rectangle(cr, to.left, to.top, to.Width(), to.Height());
     cairo_clip(cr);
-    cairo_translate(cr, dx, dy);
-    cairo_scale(cr, dw / sw, dh / sh);
-    cairo_set_source_surface(cr, image, -sx, -sy);
+    cairo_translate(cr, to.left, to.top);
+    cairo_scale(cr, static_cast<double>(to.Width()) / from.Width(),
+                static_cast<double>(to.Height()) / from.Height());
+    cairo_set_source_surface(cr, part, 0, 0);
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
     cairo_paint(cr);
     cairo_restore(cr);
+    cairo_surface_destroy(part);
 }
-
-}  // namespace
 
 BkShadowDrawable::BkShadowDrawable(cairo_surface_t* image)
     : image_(image ? cairo_surface_reference(image) : nullptr) {
@@ -40,19 +40,18 @@ void BkShadowDrawable::Draw(cairo_t* cr, const platform::Rect& rect) const {
     if (!image_ || cairo_surface_get_type(image_.get()) != CAIRO_SURFACE_TYPE_IMAGE)
         return;
     cairo_surface_t* image = image_.get();
-    const double w = cairo_image_surface_get_width(image);
-    const double h = cairo_image_surface_get_height(image);
-    const double l = margins_.left, t = margins_.top, r = margins_.right, b = margins_.bottom;
-    const double x0 = rect.left, y0 = rect.top, x1 = rect.right, y1 = rect.bottom;
-    const double xs[] = {0, l, w - r, w};
-    const double ys[] = {0, t, h - b, h};
-    const double dxs[] = {x0, x0 + l, x1 - r, x1};
-    const double dys[] = {y0, y0 + t, y1 - b, y1};
+    const int w = cairo_image_surface_get_width(image);
+    const int h = cairo_image_surface_get_height(image);
+    const int xs[] = {0, margins_.left, w - margins_.right, w};
+    const int ys[] = {0, margins_.top, h - margins_.bottom, h};
+    const int dxs[] = {rect.left, rect.left + margins_.left, rect.right - margins_.right,
+                       rect.right};
+    const int dys[] = {rect.top, rect.top + margins_.top, rect.bottom - margins_.bottom,
+                       rect.bottom};
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            Slice(cr, image, xs[column], ys[row], xs[column + 1] - xs[column],
-                  ys[row + 1] - ys[row], dxs[column], dys[row], dxs[column + 1] - dxs[column],
-                  dys[row + 1] - dys[row]);
+            DrawImagePart(cr, image, {xs[column], ys[row], xs[column + 1], ys[row + 1]},
+                          {dxs[column], dys[row], dxs[column + 1], dys[row + 1]});
         }
     }
 }

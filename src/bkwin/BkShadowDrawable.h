@@ -7,6 +7,11 @@
 
 namespace BkWin {
 
+// Scales the `from` part of `image` onto `to`. Sampling stays inside `from`, so a stretched
+// edge does not bleed into the corner next to it.
+void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const platform::Rect& from,
+                   const platform::Rect& to);
+
 // A shadow image drawn as a nine-slice frame: the corners keep their size, the rest
 // stretches. Shared by the windows that use the same image (hold it in a shared_ptr).
 class BkShadowDrawable {

@@ -168,6 +168,18 @@ TEST_F(Smoke, PopupSitsRelativeToItsOwner) {
     EXPECT_TRUE(SpinUntil([&] { return offset() == Point{50, 60}; }));
     popup->Move({10, 20});
     EXPECT_TRUE(SpinUntil([&] { return offset() == Point{10, 20}; }));
+
+    // Dragging the owner takes the popup along.
+    int x = 0;
+    int y = 0;
+    gtk_window_get_position(owner->Toplevel(), &x, &y);
+    gtk_window_move(owner->Toplevel(), x + 70, y + 30);
+    EXPECT_TRUE(SpinUntil([&] {
+        int moved_x = 0;
+        int moved_y = 0;
+        gtk_window_get_position(owner->Toplevel(), &moved_x, &moved_y);
+        return moved_x == x + 70 && moved_y == y + 30 && offset() == Point{10, 20};
+    }));
 }
 
 TEST_F(Smoke, CloseRequestDecidesWhetherTheWindowGoes) {

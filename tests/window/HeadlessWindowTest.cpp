@@ -117,6 +117,23 @@ TEST_F(HeadlessWindowTest, CloseAsksFirstAndStateChangesAreReportedOnce) {
     EXPECT_EQ(states, (std::vector<WindowState>{WindowState::kMaximized, WindowState::kNormal}));
 }
 
+TEST_F(HeadlessWindowTest, HidingAWindowHidesThePopupsItOwnsOnly) {
+    window_->Show();
+    WindowOptions popup_options = SizedWindow({20, 10});
+    popup_options.popup = true;
+    popup_options.owner = window_.get();
+    auto popup = system_.CreateHeadlessWindow(popup_options);
+    WindowOptions dialog_options = SizedWindow({30, 20});
+    dialog_options.owner = window_.get();  // owned, but a window of its own
+    auto dialog = system_.CreateHeadlessWindow(dialog_options);
+    popup->Show();
+    dialog->Show();
+
+    window_->Hide();
+    EXPECT_FALSE(popup->IsVisible());
+    EXPECT_TRUE(dialog->IsVisible());
+}
+
 TEST_F(HeadlessWindowTest, SavedPngHoldsTheSurface) {
     window_->Show();
     system_.PaintPending();

@@ -117,9 +117,17 @@ GtkNativeWindow::GtkNativeWindow(const WindowOptions& options)
     BuildWidgets(options);
     ChooseVisual(options.translucent);
     ConnectSignals();
+    if (auto* owner = dynamic_cast<GtkNativeWindow*>(options.owner); owner && popup_) {
+        owner_ = owner;
+        owner->popups_.push_back(this);
+    }
 }
 
 GtkNativeWindow::~GtkNativeWindow() {
+    for (GtkNativeWindow* popup : popups_)
+        popup->owner_ = nullptr;
+    if (owner_)
+        std::erase(owner_->popups_, this);
     g_signal_handlers_disconnect_by_data(canvas_, this);
     g_signal_handlers_disconnect_by_data(window_, this);
     gtk_widget_destroy(window_);
@@ -146,6 +154,11 @@ void GtkNativeWindow::BuildWidgets(const WindowOptions& options) {
                                 options.owner ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(window, resizable_);
     gtk_window_set_default_size(window, size_.width, size_.height);
+    if (options.input_transparent) {
+        cairo_region_t* nothing = cairo_region_create();
+        gtk_widget_input_shape_combine_region(window_, nothing);
+        cairo_region_destroy(nothing);
+    }
 
     GtkWidget* overlay = gtk_overlay_new();
     canvas_ = gtk_drawing_area_new();
@@ -191,6 +204,7 @@ void GtkNativeWindow::ConnectSignals() {
     g_signal_connect(canvas_, "drag-data-received",
                      G_CALLBACK(&GtkNativeWindow::OnDragDataReceived), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(&GtkNativeWindow::OnDelete), this);
+    g_signal_connect(window_, "configure-event", G_CALLBACK(&GtkNativeWindow::OnConfigure), this);
     g_signal_connect(window_, "window-state-event", G_CALLBACK(&GtkNativeWindow::OnWindowState),
                      this);
 }
@@ -209,6 +223,9 @@ void GtkNativeWindow::Show() {
 }
 
 void GtkNativeWindow::Hide() {
+    // A popup would otherwise stay on screen without the window it belongs to.
+    for (GtkNativeWindow* popup : popups_)
+        popup->Hide();
     gtk_widget_hide(window_);
 }
 
@@ -523,6 +540,13 @@ void GtkNativeWindow::OnDragDataReceived(GtkWidget*, GdkDragContext*, gint x, gi
     static_cast<GtkNativeWindow*>(self)->DeliverUriList(
         std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length)),
         Point{x, y});
+}
+
+gboolean GtkNativeWindow::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
+    // Shadows and tips sit at a place relative to this window; after a drag they go with it.
+    for (GtkNativeWindow* popup : static_cast<GtkNativeWindow*>(self)->popups_)
+        popup->PlaceRelativeToOwner();
+    return FALSE;
 }
 
 }  // namespace platform

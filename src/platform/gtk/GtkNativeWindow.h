@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/window/NativeWindow.h"
 
@@ -72,6 +73,7 @@ private:
     static gboolean OnKey(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean OnWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
+    static gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
     static void OnDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
                                    GtkSelectionData* data, guint info, guint time, gpointer self);
 
@@ -83,6 +85,10 @@ private:
     bool centred_ = false;
     Size min_size_;
     Point position_in_owner_;
+    // Owner-relative popups follow their owner when it moves: each registers with its owner,
+    // and an owner that goes first unlinks them. UI thread only, like everything here.
+    GtkNativeWindow* owner_ = nullptr;
+    std::vector<GtkNativeWindow*> popups_;
     Size size_;
     WindowState state_ = WindowState::kNormal;
     bool translucent_ = false;

@@ -64,7 +64,8 @@ std::unique_ptr<NativeEdit> HeadlessWindow::CreateEdit(const EditOptions& option
 }
 
 bool HeadlessWindow::InjectMouse(const MouseEvent& event) {
-    if (!TakesInput())
+    // The pointer passes through decoration, as it does on screen.
+    if (!TakesInput() || options_.input_transparent)
         return false;
     if (on_mouse)
         on_mouse(event);
@@ -85,6 +86,16 @@ bool HeadlessWindow::InjectDrop(const std::vector<std::filesystem::path>& files,
     if (on_drop)
         on_drop(files, at);
     return true;
+}
+
+void HeadlessWindow::Hide() {
+    visible_ = false;
+    if (!system_)
+        return;
+    for (HeadlessWindow* window : system_->Windows()) {
+        if (window->options_.popup && window->options_.owner == this && window->IsVisible())
+            window->Hide();
+    }
 }
 
 bool HeadlessWindow::RequestClose() {

@@ -31,7 +31,8 @@ public:
 
     // Showing a window dirties all of it, as mapping a real one does.
     void Show() override;
-    void Hide() override { visible_ = false; }
+    // Popups it owns go with it, as they do on screen.
+    void Hide() override;
     bool IsVisible() const override { return visible_; }
     void SetTitle(const std::string& title) override { options_.title = title; }
     Size ClientSize() const override { return size_; }

@@ -62,6 +62,8 @@ struct WindowOptions {
     Point position_in_owner;        // popups, and top-levels shown centred when both are 0
     bool resizable = false;
     bool translucent = false;  // per-pixel alpha where a compositor runs
+    // Decoration (shadows, tips): the pointer passes through to whatever lies below.
+    bool input_transparent = false;
     bool in_task_bar = true;
 };
 
