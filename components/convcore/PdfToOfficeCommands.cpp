@@ -60,9 +60,9 @@ std::unique_ptr<DocumentSink> Sink(std::unique_ptr<Writer> writer) {
     return std::make_unique<WriterSink<Writer>>(std::move(writer));
 }
 
-std::unique_ptr<DocumentSink> OpenExcelSink(const fs::path& file, const fs::path&,
+std::unique_ptr<DocumentSink> OpenExcelSink(const fs::path& file, const fs::path& scratch,
                                             const reconstruct::RunningText&, std::string* error) {
-    return Sink(reconstruct::ExcelWriter::Create(file, error));
+    return Sink(reconstruct::ExcelWriter::Create(file, scratch, error));
 }
 
 std::unique_ptr<DocumentSink> OpenSlidesSink(const fs::path& file, const fs::path& scratch,

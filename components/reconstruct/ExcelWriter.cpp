@@ -1,11 +1,20 @@
 #include "reconstruct/ExcelWriter.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <tuple>
 #include <vector>
 
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "reconstruct/CellValue.h"
 #include "reconstruct/TableGrid.h"
 #include "reconstruct/TextRuns.h"
@@ -13,12 +22,16 @@
 namespace reconstruct {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr double kDefaultRowHeight = 15;  // points, the default font's row
 constexpr double kMaxRowHeight = 409;
 constexpr double kMaxColumnWidth = 255;  // characters
 // A grid larger than any real page's table: hostile input stops here.
 constexpr int kMaxTableRows = 2000;
 constexpr int kMaxTableColumns = 200;
+// Older spreadsheet programs refuse longer link targets; such links stay plain text.
+constexpr std::size_t kMaxLinkLength = 255;
 
 bool Check(lxw_error result, std::string* error) {
     if (result == LXW_NO_ERROR)
@@ -32,15 +45,19 @@ std::string ParagraphText(const Paragraph& paragraph) {
     return paragraph.list_marker.empty() ? text : paragraph.list_marker + " " + text;
 }
 
-// The look of text as its first run shows it: a cell has one font.
-CellLook LookOf(const Paragraph* paragraph) {
+// The paragraphs of one cell, a line each.
+std::string CellText(const std::vector<Paragraph>& paragraphs) {
+    std::string text;
+    for (const Paragraph& paragraph : paragraphs) {
+        if (!text.empty())
+            text += '\n';
+        text += ParagraphText(paragraph);
+    }
+    return text;
+}
+
+CellLook RunLook(const TextRun& run) {
     CellLook look;
-    if (paragraph == nullptr)
-        return look;
-    look.align = paragraph->align;
-    if (paragraph->runs.empty())
-        return look;
-    const TextRun& run = paragraph->runs.front();
     look.font = run.font;
     look.font.pdf_name.clear();
     look.underline = run.underline;
@@ -49,27 +66,235 @@ CellLook LookOf(const Paragraph* paragraph) {
     return look;
 }
 
+bool SameFont(const CellLook& a, const CellLook& b) {
+    return a.font == b.font && a.underline == b.underline && a.strike == b.strike &&
+           a.shift == b.shift;
+}
+
+// The look of text as its first run shows it: a cell has one font.
+CellLook LookOf(const Paragraph* paragraph) {
+    CellLook look;
+    if (paragraph == nullptr)
+        return look;
+    if (!paragraph->runs.empty())
+        look = RunLook(paragraph->runs.front());
+    look.align = paragraph->align;
+    return look;
+}
+
 double RowHeight(double points) {
     return points > 0 ? std::min(points, kMaxRowHeight) : kDefaultRowHeight;
 }
 
-// One page's sheet, written top to bottom: `row_` is the next free row.
+// Only links a reader may follow safely become hyperlinks: scripts and local files do not.
+bool IsOpenableLink(const std::string& link) {
+    if (link.size() > kMaxLinkLength)
+        return false;
+    const bool control = std::any_of(link.begin(), link.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (control)
+        return false;
+    for (const char* scheme : {"http://", "https://", "mailto:"}) {
+        if (link.size() > std::string_view(scheme).size() &&
+            platform::StartsWithIgnoreAsciiCase(link, scheme))
+            return true;
+    }
+    return false;
+}
+
+// The target when all of a cell's text is one openable link; empty otherwise.
+std::string CellLink(const std::vector<Paragraph>& paragraphs) {
+    if (paragraphs.size() != 1 || !paragraphs.front().list_marker.empty())
+        return {};
+    std::string link;
+    for (const TextRun& run : paragraphs.front().runs) {
+        if (run.text.empty())
+            continue;
+        if (run.link.empty() || (!link.empty() && run.link != link))
+            return {};
+        link = run.link;
+    }
+    return IsOpenableLink(link) ? link : std::string();
+}
+
+// A piece of rich text: its font format and its text.
+struct Fragment {
+    lxw_format* format = nullptr;
+    std::string text;
+};
+
+// The cell's text in pieces of one look each; fewer than two pieces means the text has one look
+// and needs no rich text.
+std::vector<Fragment> RichFragments(const std::vector<Paragraph>& paragraphs,
+                                    ExcelFormats* formats) {
+    std::vector<std::pair<CellLook, std::string>> pieces;
+    std::string pending;  // line break and list marker, shown in the look of the text after them
+    for (const Paragraph& paragraph : paragraphs) {
+        if (!pieces.empty() || !pending.empty())
+            pending += '\n';
+        if (!paragraph.list_marker.empty())
+            pending += paragraph.list_marker + " ";
+        for (const TextRun& run : paragraph.runs) {
+            if (run.text.empty())
+                continue;
+            const CellLook look = RunLook(run);
+            std::string text = std::move(pending) + run.text;
+            pending.clear();
+            if (!pieces.empty() && SameFont(pieces.back().first, look))
+                pieces.back().second += text;
+            else
+                pieces.emplace_back(look, std::move(text));
+        }
+    }
+    if (pieces.size() < 2)
+        return {};
+    pieces.back().second += pending;
+    std::vector<Fragment> fragments;
+    for (const auto& [look, text] : pieces)
+        fragments.push_back({formats->Get(look), text});
+    return fragments;
+}
+
+// One cell waiting for its row to be written.
+struct PendingCell {
+    lxw_row_t row = 0;
+    lxw_col_t column = 0;
+    lxw_format* format = nullptr;
+    CellValue value;
+    std::string link;                 // a hyperlink cell shows value.text
+    std::vector<Fragment> fragments;  // rich text, when the text changes look
+};
+
+struct PendingMerge {
+    lxw_row_t first_row = 0;
+    lxw_col_t first_column = 0;
+    lxw_row_t last_row = 0;
+    lxw_col_t last_column = 0;
+    lxw_format* format = nullptr;
+};
+
+// A sheet whose rows are streamed to disk: once a row is left it can no longer be written, so
+// a page's cells are gathered first and written in row order by Flush.
+class RowOrderedSheet {
+public:
+    explicit RowOrderedSheet(lxw_worksheet* sheet) : sheet_(sheet) {}
+
+    void SetHeight(lxw_row_t row, double points) { heights_[row] = points; }
+    void Add(PendingCell cell) { cells_.push_back(std::move(cell)); }
+
+    // The covered cells keep the merge's format so that its borders and fill show throughout.
+    void Merge(const PendingMerge& merge) {
+        merges_.push_back(merge);
+        for (lxw_row_t row = merge.first_row; row <= merge.last_row; ++row) {
+            for (lxw_col_t column = merge.first_column; column <= merge.last_column; ++column) {
+                if (row != merge.first_row || column != merge.first_column)
+                    cells_.push_back({row, column, merge.format, {}, {}, {}});
+            }
+        }
+    }
+
+    bool Flush(std::string* error) {
+        const auto by_position = [](const PendingCell& a, const PendingCell& b) {
+            return std::tie(a.row, a.column) < std::tie(b.row, b.column);
+        };
+        // Stable: of two writes to one cell the later one wins, as it would unsorted.
+        std::stable_sort(cells_.begin(), cells_.end(), by_position);
+        std::stable_sort(merges_.begin(), merges_.end(),
+                         [](const auto& a, const auto& b) { return a.last_row < b.last_row; });
+        auto cell = cells_.begin();
+        auto merge = merges_.begin();
+        auto height = heights_.begin();
+        while (cell != cells_.end() || merge != merges_.end() || height != heights_.end()) {
+            lxw_row_t row = LXW_ROW_MAX;
+            if (cell != cells_.end())
+                row = std::min(row, cell->row);
+            if (merge != merges_.end())
+                row = std::min(row, merge->last_row);
+            if (height != heights_.end())
+                row = std::min(row, height->first);
+            if (height != heights_.end() && height->first == row)
+                worksheet_set_row(sheet_, row, (height++)->second, nullptr);
+            // A merge is recorded from its last row: the library also writes the range's cells,
+            // and those of the rows already left are dropped, which the pending cells make up.
+            for (; merge != merges_.end() && merge->last_row == row; ++merge) {
+                if (!Check(worksheet_merge_range(sheet_, merge->first_row, merge->first_column,
+                                                 merge->last_row, merge->last_column, "",
+                                                 merge->format),
+                           error))
+                    return false;
+            }
+            for (; cell != cells_.end() && cell->row == row; ++cell) {
+                if (!Check(Write(*cell), error))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    lxw_error Write(const PendingCell& cell) {
+        if (cell.fragments.size() >= 2)
+            return WriteRich(cell);
+        if (!cell.link.empty()) {
+            const lxw_error linked =
+                worksheet_write_url_opt(sheet_, cell.row, cell.column, cell.link.c_str(),
+                                        cell.format, cell.value.text.c_str(), nullptr);
+            // Past the sheet's count of links the text stays, without its link.
+            if (linked == LXW_NO_ERROR)
+                return linked;
+        }
+        return WriteValue(cell);
+    }
+
+    lxw_error WriteRich(const PendingCell& cell) {
+        std::vector<lxw_rich_string_tuple> tuples;
+        for (const Fragment& fragment : cell.fragments)
+            tuples.push_back({fragment.format, const_cast<char*>(fragment.text.c_str())});
+        std::vector<lxw_rich_string_tuple*> pointers;
+        for (lxw_rich_string_tuple& tuple : tuples)
+            pointers.push_back(&tuple);
+        pointers.push_back(nullptr);
+        return worksheet_write_rich_string(sheet_, cell.row, cell.column, pointers.data(),
+                                           cell.format);
+    }
+
+    lxw_error WriteValue(const PendingCell& cell) {
+        const CellValue& value = cell.value;
+        switch (value.kind) {
+            case CellValue::Kind::kNumber:
+            case CellValue::Kind::kDate:
+                return worksheet_write_number(sheet_, cell.row, cell.column, value.number,
+                                              cell.format);
+            case CellValue::Kind::kText:
+                return worksheet_write_string(sheet_, cell.row, cell.column, value.text.c_str(),
+                                              cell.format);
+            case CellValue::Kind::kEmpty:
+                break;
+        }
+        return worksheet_write_blank(sheet_, cell.row, cell.column, cell.format);
+    }
+
+    lxw_worksheet* sheet_;
+    std::map<lxw_row_t, double> heights_;
+    std::vector<PendingCell> cells_;
+    std::vector<PendingMerge> merges_;
+};
+
+// One page's sheet, laid out top to bottom: `row_` is the next free row.
 class PageSheet {
 public:
     PageSheet(lxw_worksheet* sheet, ExcelFormats* formats, const Page& page)
-        : sheet_(sheet), formats_(formats), page_(page) {}
+        : sheet_(sheet), rows_(sheet), formats_(formats), page_(page) {}
 
     bool Write(std::string* error) {
         PlanColumns();
         if (page_.page_image)
             InsertImage(*page_.page_image, {0, 0, page_.width, page_.height});
         for (const Region& region : page_.regions) {
-            for (const Block& block : region.blocks) {
-                if (!WriteBlock(block, error))
-                    return false;
-            }
+            for (const Block& block : region.blocks)
+                WriteBlock(block);
         }
-        return true;
+        return rows_.Flush(error);
     }
 
 private:
@@ -98,56 +323,67 @@ private:
             column_points_[c] = std::max(column_points_[c], widths[c]);
     }
 
-    bool WriteBlock(const Block& block, std::string* error) {
+    void WriteBlock(const Block& block) {
         if (const auto* paragraph = std::get_if<Paragraph>(&block))
-            return WriteParagraph(*paragraph, error);
+            return WriteParagraph(*paragraph);
         if (const auto* table = std::get_if<Table>(&block)) {
-            if (!WriteTable(*table, error))
-                return false;
+            WriteTable(*table);
             ++row_;  // a blank row keeps the next table or text apart from this one
-            return true;
+            return;
         }
         InsertImage(std::get<Image>(block), std::get<Image>(block).box);
-        return true;
     }
 
-    bool WriteParagraph(const Paragraph& paragraph, std::string* error) {
-        const std::string text = ParagraphText(paragraph);
-        if (text.empty())
-            return true;
+    // A cell showing `paragraphs` as `value`: a link or rich text when the runs make one.
+    PendingCell MakeCell(lxw_row_t row, lxw_col_t column, const std::vector<Paragraph>& paragraphs,
+                         CellValue value, lxw_format* format) {
+        PendingCell cell{row, column, format, std::move(value), {}, {}};
+        if (cell.value.kind != CellValue::Kind::kText)
+            return cell;
+        cell.link = CellLink(paragraphs);
+        if (!cell.link.empty())
+            return cell;
+        std::vector<Fragment> fragments = RichFragments(paragraphs, formats_);
+        std::string joined;
+        for (const Fragment& fragment : fragments)
+            joined += fragment.text;
+        // Text the value trimmed keeps one look rather than losing its pieces' boundaries.
+        if (joined == cell.value.text)
+            cell.fragments = std::move(fragments);
+        return cell;
+    }
+
+    void WriteParagraph(const Paragraph& paragraph) {
+        CellValue value;
+        value.text = ParagraphText(paragraph);
+        if (value.text.empty())
+            return;
+        value.kind = CellValue::Kind::kText;
         CellLook look = LookOf(&paragraph);
         const double first_width = column_points_.empty() ? 0 : column_points_.front();
         const bool long_text = paragraph.box.Width() > first_width + 1;
         look.wrap = long_text || paragraph.line_pitch > 0;
         lxw_format* format = formats_->Get(look);
         if (paragraph.box.Height() > kDefaultRowHeight)
-            worksheet_set_row(sheet_, row_, RowHeight(paragraph.box.Height()), nullptr);
+            rows_.SetHeight(row_, RowHeight(paragraph.box.Height()));
         const lxw_row_t row = row_++;
         if (long_text && column_points_.size() > 1)
-            return Check(worksheet_merge_range(sheet_, row, 0, row, column_points_.size() - 1,
-                                               text.c_str(), format),
-                         error);
-        return Check(worksheet_write_string(sheet_, row, 0, text.c_str(), format), error);
+            rows_.Merge({row, 0, row, static_cast<lxw_col_t>(column_points_.size() - 1), format});
+        rows_.Add(MakeCell(row, 0, {paragraph}, std::move(value), format));
     }
 
-    bool WriteTable(const Table& table, std::string* error) {
+    void WriteTable(const Table& table) {
         const TableGrid grid(table, kMaxTableRows, kMaxTableColumns);
         const int heights = std::min<int>(grid.Rows(), table.row_heights.size());
         for (int r = 0; r < heights; ++r)
-            worksheet_set_row(sheet_, row_ + r, RowHeight(table.row_heights[r]), nullptr);
-        for (const TableGrid::Placed& placed : grid.Cells()) {
-            if (!WriteCell(table.cells[placed.cell], placed, error))
-                return false;
-        }
+            rows_.SetHeight(row_ + r, RowHeight(table.row_heights[r]));
+        for (const TableGrid::Placed& placed : grid.Cells())
+            WriteCell(table.cells[placed.cell], placed);
         row_ += grid.Rows();
-        return true;
     }
 
-    bool WriteCell(const Cell& cell, const TableGrid::Placed& placed, std::string* error) {
-        std::string text;
-        for (const Paragraph& paragraph : cell.paragraphs)
-            text += (text.empty() ? "" : "\n") + ParagraphText(paragraph);
-        const CellValue value = ParseCellValue(text);
+    void WriteCell(const Cell& cell, const TableGrid::Placed& placed) {
+        CellValue value = ParseCellValue(CellText(cell.paragraphs));
         CellLook look = LookOf(cell.paragraphs.empty() ? nullptr : &cell.paragraphs.front());
         look.table_cell = true;
         look.wrap = value.kind == CellValue::Kind::kText;
@@ -157,27 +393,10 @@ private:
         lxw_format* format = formats_->Get(look);
         const lxw_row_t row = row_ + placed.row;
         const lxw_col_t column = placed.column;
-        if (placed.last_row > placed.row || placed.last_column > placed.column) {
-            const lxw_error merged = worksheet_merge_range(
-                sheet_, row, column, row_ + placed.last_row, placed.last_column, "", format);
-            if (!Check(merged, error))
-                return false;
-        }
-        return Check(WriteValue(row, column, value, format), error);
-    }
-
-    lxw_error WriteValue(lxw_row_t row, lxw_col_t column, const CellValue& value,
-                         lxw_format* format) {
-        switch (value.kind) {
-            case CellValue::Kind::kNumber:
-            case CellValue::Kind::kDate:
-                return worksheet_write_number(sheet_, row, column, value.number, format);
-            case CellValue::Kind::kText:
-                return worksheet_write_string(sheet_, row, column, value.text.c_str(), format);
-            case CellValue::Kind::kEmpty:
-                break;
-        }
-        return worksheet_write_blank(sheet_, row, column, format);
+        if (placed.last_row > placed.row || placed.last_column > placed.column)
+            rows_.Merge({row, column, static_cast<lxw_row_t>(row_ + placed.last_row),
+                         static_cast<lxw_col_t>(placed.last_column), format});
+        rows_.Add(MakeCell(row, column, cell.paragraphs, std::move(value), format));
     }
 
     // Pictures float over the sheet from the next free row, and the rows they cover are left
@@ -202,12 +421,35 @@ private:
     }
 
     lxw_worksheet* sheet_;
+    RowOrderedSheet rows_;
     ExcelFormats* formats_;
     const Page& page_;
     std::vector<double> column_points_;
     double text_width_ = 0;
     lxw_row_t row_ = 0;
 };
+
+// A name beside `target` that no other writer of this process or another one picks.
+fs::path WorkFileFor(const fs::path& target) {
+    static std::atomic<unsigned> counter{0};
+    return target.parent_path() /
+           ("." + target.filename().string() + "." + std::to_string(getpid()) + "-" +
+            std::to_string(counter++) + ".part");
+}
+
+// Each sheet keeps its streamed rows in an open temporary file until the workbook is written, so
+// a document of a thousand pages would run out of the usual soft limit of open files: lift it
+// to the hard limit, once.
+void AllowOneOpenFilePerSheet() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
+}
 
 }  // namespace
 
@@ -219,18 +461,36 @@ double ExcelColumnWidth(double points) {
     return std::min(width, kMaxColumnWidth);
 }
 
-std::unique_ptr<ExcelWriter> ExcelWriter::Create(const std::filesystem::path& target,
-                                                 std::string* error) {
-    // Merged cells need the whole sheet at hand, so rows are not streamed; each sheet holds one
-    // page.
+ExcelWriter::ExcelWriter(fs::path target, std::string temp_folder)
+    : target_(std::move(target)),
+      work_file_(WorkFileFor(target_)),
+      temp_folder_(std::move(temp_folder)) {}
+
+std::unique_ptr<ExcelWriter> ExcelWriter::Create(const fs::path& target,
+                                                 const fs::path& temp_folder, std::string* error) {
+    AllowOneOpenFilePerSheet();
+    std::unique_ptr<ExcelWriter> writer(new ExcelWriter(target, temp_folder.string()));
+    // Rows are streamed to the temporary folder as each page is added; only the row being
+    // written stays in memory.
     lxw_workbook_options options = {};
-    options.constant_memory = LXW_FALSE;
-    lxw_workbook* workbook = workbook_new_opt(target.c_str(), &options);
-    if (workbook == nullptr) {
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = writer->temp_folder_.empty() ? nullptr : writer->temp_folder_.data();
+    writer->workbook_ = workbook_new_opt(writer->work_file_.c_str(), &options);
+    if (writer->workbook_ == nullptr) {
         *error = "cannot create the workbook " + target.string();
         return nullptr;
     }
-    return std::unique_ptr<ExcelWriter>(new ExcelWriter(workbook));
+    writer->formats_ = std::make_unique<ExcelFormats>(writer->workbook_);
+    return writer;
+}
+
+std::unique_ptr<ExcelWriter> ExcelWriter::Create(const fs::path& target, std::string* error) {
+    const std::optional<fs::path> folder = platform::PrivateFolder();
+    if (!folder) {
+        *error = "cannot make the private temporary folder for the workbook";
+        return nullptr;
+    }
+    return Create(target, *folder, error);
 }
 
 ExcelWriter::~ExcelWriter() {
@@ -258,7 +518,7 @@ bool ExcelWriter::AddPage(const Page& page, std::string* error) {
         *error = "cannot add the sheet " + name;
         return false;
     }
-    return PageSheet(sheet, &formats_, page).Write(error);
+    return PageSheet(sheet, formats_.get(), page).Write(error);
 }
 
 bool ExcelWriter::Finish(std::string* error) {
@@ -271,8 +531,17 @@ bool ExcelWriter::Finish(std::string* error) {
         workbook_add_worksheet(workbook_, nullptr);
     const lxw_error result = workbook_close(workbook_);
     workbook_ = nullptr;
+    std::error_code ignored;
     if (result != LXW_NO_ERROR) {
+        fs::remove(work_file_, ignored);
         *error = std::string("cannot write the workbook: ") + lxw_strerror(result);
+        return false;
+    }
+    std::error_code renamed;
+    fs::rename(work_file_, target_, renamed);
+    if (renamed) {
+        fs::remove(work_file_, ignored);
+        *error = "cannot write the workbook " + target_.string() + ": " + renamed.message();
         return false;
     }
     return true;

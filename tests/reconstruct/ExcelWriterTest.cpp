@@ -67,26 +67,25 @@ Page ReportPage(int index) {
     return page;
 }
 
-// The cells of one sheet as text (shared strings resolved), keyed by reference ("B3"), with
-// the cell's type attribute and style index.
+// The cells of one sheet as text, keyed by reference ("B3"), with the cell's type attribute and
+// style index. Strings are written inline: the sheet's rows are streamed.
 struct SheetCell {
     std::string type;
     std::string value;
     int style = 0;
 };
 
+// The text of every <t> under `element`, in order: a rich string's runs joined.
+std::string InlineText(const tinyxml2::XMLElement* element) {
+    std::string text;
+    for (const auto* t : AllElements(element, "t"))
+        text += t->GetText() ? t->GetText() : "";
+    return text;
+}
+
 class ExcelPackage {
 public:
-    explicit ExcelPackage(const std::filesystem::path& file) : file_(file) {
-        tinyxml2::XMLDocument strings;
-        strings.Parse(Part("xl/sharedStrings.xml").c_str());
-        const auto* sst = strings.FirstChildElement("sst");
-        for (auto* si = sst ? sst->FirstChildElement("si") : nullptr; si;
-             si = si->NextSiblingElement("si")) {
-            const auto* t = si->FirstChildElement("t");
-            shared_.push_back(t && t->GetText() ? t->GetText() : "");
-        }
-    }
+    explicit ExcelPackage(const std::filesystem::path& file) : file_(file) {}
 
     std::string Part(const std::string& name) const { return ReadPackagePart(file_, name); }
 
@@ -102,8 +101,8 @@ public:
                 cell.style = c->IntAttribute("s");
                 const auto* v = c->FirstChildElement("v");
                 cell.value = v && v->GetText() ? v->GetText() : "";
-                if (cell.type == "s" && !cell.value.empty())
-                    cell.value = shared_.at(std::stoul(cell.value));
+                if (const auto* is = c->FirstChildElement("is"))
+                    cell.value = InlineText(is);
                 cells[c->Attribute("r")] = cell;
             }
         }
@@ -112,7 +111,6 @@ public:
 
 private:
     std::filesystem::path file_;
-    std::vector<std::string> shared_;
 };
 
 // The values of `attribute` on every `element` of the XML, in document order.
@@ -148,15 +146,15 @@ TEST(ExcelWriterTest, TableCellsAreTypedMergedAndSurroundedByThePagesText) {
 
     const auto cells = package.Cells(1);
     const std::vector<std::tuple<const char*, const char*, const char*>> expected = {
-        {"A1", "s", "Quarterly report"},
-        {"A2", "s", "Sales 2024"},
-        {"A3", "s", "Item"},
-        {"B3", "s", "Amount"},
-        {"C3", "s", "Date"},
-        {"A4", "s", "00123"},
+        {"A1", "inlineStr", "Quarterly report"},
+        {"A2", "inlineStr", "Sales 2024"},
+        {"A3", "inlineStr", "Item"},
+        {"B3", "inlineStr", "Amount"},
+        {"C3", "inlineStr", "Date"},
+        {"A4", "inlineStr", "00123"},
         {"B4", "n", "1234.5"},
         {"C4", "n", "45296"},
-        {"A6", "s", "Figures are unaudited."}};
+        {"A6", "inlineStr", "Figures are unaudited."}};
     for (const auto& [reference, type, value] : expected) {
         ASSERT_TRUE(cells.contains(reference)) << reference;
         EXPECT_EQ(cells.at(reference).type, type) << reference;
