@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 
+#include "ExcelTestSupport.h"
 #include "WriterTestSupport.h"
 #include "reconstruct/ExcelWriter.h"
 #include "support/TempDir.h"
@@ -43,18 +44,6 @@ Page TablePage(int index, std::vector<Cell> cells, int rows, int columns) {
     region.blocks = {table};
     page.regions.push_back(region);
     return page;
-}
-
-bool WriteWorkbook(const std::filesystem::path& file, const std::vector<Page>& pages) {
-    std::string error;
-    auto writer = ExcelWriter::Create(file, &error);
-    if (!writer)
-        return false;
-    for (const Page& page : pages) {
-        if (!writer->AddPage(page, &error))
-            return false;
-    }
-    return writer->Finish(&error);
 }
 
 // A sheet's XML with its cells keyed by reference.

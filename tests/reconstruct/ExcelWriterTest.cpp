@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "ExcelTestSupport.h"
 #include "WriterTestSupport.h"
 #include "platform/Process.h"
 #include "support/TempDir.h"
@@ -124,18 +125,6 @@ std::vector<std::string> Attributes(const std::string& xml, const char* element,
             values.push_back(node->Attribute(attribute));
     }
     return values;
-}
-
-bool WriteWorkbook(const std::filesystem::path& file, const std::vector<Page>& pages) {
-    std::string error;
-    auto writer = ExcelWriter::Create(file, &error);
-    if (!writer)
-        return false;
-    for (const Page& page : pages) {
-        if (!writer->AddPage(page, &error))
-            return false;
-    }
-    return writer->Finish(&error);
 }
 
 TEST(ExcelWriterTest, TableCellsAreTypedMergedAndSurroundedByThePagesText) {
