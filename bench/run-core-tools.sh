@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the plain flavour and runs quire-core's tools side by side with qpdf, mutool draw,
-# img2pdf, Ghostscript and soffice on the corpus of bench/fetch-corpus.sh (fetched first if
+# img2pdf, Ghostscript, soffice and mutool convert on the corpus of bench/fetch-corpus.sh (fetched first if
 # missing). Arguments name the groups to run (pages merge render pictures compress memory
-# cli office); none runs all.
+# cli office word); none runs all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ namespace fs = std::filesystem;
 // Headers and footers are told from body text by repetition; this many pages
 // spread over the document show it without reading every page twice.
 constexpr std::size_t kRunningTextSamples = 24;
+// Sampled pages are kept for their turn up to this much, so that a short document is read
+// once; past it, samples are read for their text alone.
+constexpr std::size_t kKeptSampleBytes = 32u << 20;
 // A scanned page goes into the document as its picture, at a resolution that
 // keeps it legible.
 constexpr int kPagePictureDpi = 200;
@@ -109,10 +113,17 @@ public:
     reconstruct::RunningText Running() override {
         const std::size_t count = std::min(pages_.size(), kRunningTextSamples);
         for (std::size_t i = 0; i < count && !task_.IsCancelled(); ++i) {
+            const std::size_t n = i * pages_.size() / count;
+            const bool keep = kept_bytes_ < kKeptSampleBytes;
             reconstruct::RawPage raw;
             std::string ignored;
-            if (Extract(pages_[i * pages_.size() / count], &raw, &ignored))
-                running_.AddSample(raw);
+            if (!Extract(pages_[n], keep ? Options() : TextOnly(), &raw, &ignored))
+                continue;
+            running_.AddSample(raw);
+            if (keep) {
+                kept_bytes_ += ApproximateBytes(raw);
+                kept_.emplace(n, std::move(raw));
+            }
         }
         return running_.Result();
     }
@@ -120,16 +131,17 @@ public:
     bool Rebuild(std::size_t n, const std::function<void(int)>& page_progress,
                  reconstruct::Page* page, std::string* error) override {
         reconstruct::RawPage raw;
-        if (!Extract(pages_[n], &raw, error))
+        if (!TakeKept(n, &raw) && !Extract(pages_[n], Options(), &raw, error))
             return false;
-        if (!raw.image_only) {
-            std::vector<reconstruct::Table> tables = reconstruct::FindTables(raw);
-            *page = reconstruct::LayOutPage(raw, std::move(tables), running_);
-            return true;
-        }
-        if (recognition_.Wants(raw))
+        if (raw.image_only && recognition_.Wants(raw))
             return Recognise(raw.index, page_progress, page, error);
-        return PagePicture(raw, page, error);
+        // Only a scan becomes one picture; a page of pictures or drawings without text keeps
+        // them as pictures in the flow, at their own size.
+        if (reconstruct::IsScannedPage(raw))
+            return PagePicture(raw, page, error);
+        std::vector<reconstruct::Table> tables = reconstruct::FindTables(raw);
+        *page = reconstruct::LayOutPage(raw, std::move(tables), running_);
+        return true;
     }
 
 private:
@@ -139,10 +151,39 @@ private:
         return options;
     }
 
-    bool Extract(int index, reconstruct::RawPage* raw, std::string* error) const {
+    // Running headers and footers are found from text alone.
+    reconstruct::ExtractOptions TextOnly() const {
+        reconstruct::ExtractOptions options = Options();
+        options.text_only = true;
+        return options;
+    }
+
+    bool TakeKept(std::size_t n, reconstruct::RawPage* raw) {
+        const auto kept = kept_.find(n);
+        if (kept == kept_.end())
+            return false;
+        *raw = std::move(kept->second);
+        kept_.erase(kept);
+        return true;
+    }
+
+    static std::size_t ApproximateBytes(const reconstruct::RawPage& raw) {
+        std::size_t bytes = sizeof raw;
+        for (const auto& line : raw.lines)
+            bytes += sizeof line + line.chars.size() * sizeof(reconstruct::RawChar);
+        for (const auto& image : raw.images)
+            bytes += sizeof image + image.bytes.size();
+        for (const auto& graphic : raw.graphics)
+            bytes += sizeof graphic + graphic.png.size();
+        return bytes + raw.rules.size() * sizeof(reconstruct::RawRule) +
+               raw.fills.size() * sizeof(reconstruct::RawFill);
+    }
+
+    bool Extract(int index, const reconstruct::ExtractOptions& options, reconstruct::RawPage* raw,
+                 std::string* error) const {
         PageHandle page(document_->Context());
         return document_->LoadPage(index, &page, error) &&
-               reconstruct::ExtractPage(document_->Context(), page.Get(), index, Options(), raw,
+               reconstruct::ExtractPage(document_->Context(), page.Get(), index, options, raw,
                                         error);
     }
 
@@ -191,6 +232,8 @@ private:
     TaskContext& task_;
     const Recognition recognition_;
     reconstruct::RunningTextDetector running_;
+    std::map<std::size_t, reconstruct::RawPage> kept_;  // sampled pages waiting for their turn
+    std::size_t kept_bytes_ = 0;
     std::unique_ptr<reconstruct::OcrEngine> engine_;  // used by the task's thread only
 };
 

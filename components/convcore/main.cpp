@@ -2,11 +2,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convcore/CoreArguments.h"
 #include "convcore/CoreLoop.h"
 #include "convcore/PipeRequestChannel.h"
+#include "reconstruct/FontMapper.h"
 
 namespace {
 
@@ -54,6 +56,9 @@ int main(int argc, char** argv) {
         Complain("cannot connect to " + arguments->server_name + ": " + error);
         return kExitServerLost;
     }
+    // Font matching reads fontconfig's whole cache on first use; a core waiting for its task
+    // does that meanwhile, so that the conversion it is given does not pay for it.
+    std::thread warm_fonts(reconstruct::WarmFontMatching);
     convcore::PipeRequestChannel channel(std::move(client));
     const convcore::CommandDispatcher dispatcher = convcore::MakeCoreDispatcher();
     convcore::CoreLoopOptions options;
@@ -65,5 +70,6 @@ int main(int argc, char** argv) {
     // anything it may use.
     if (end == convcore::CoreEnd::kHandlerStuck)
         std::_Exit(code);
+    warm_fonts.join();
     return code;
 }

@@ -14,6 +14,8 @@
 namespace reconstruct {
 namespace {
 
+std::mutex g_mutex;
+
 struct Request {
     std::string family;   // asked of fontconfig; empty for the generic face alone
     std::string generic;  // "serif", "sans-serif" or "monospace": the fallback
@@ -73,7 +75,7 @@ std::string FamilyOf(FcPattern* font) {
 }
 
 // Asks for one family (none for fontconfig's default face) in the requested weight and slant.
-std::string Match(const std::string& family, const Request& request) {
+std::string AskFontconfig(const std::string& family, const Request& request) {
     FcPattern* pattern = FcPatternCreate();
     if (!family.empty())
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -89,6 +91,22 @@ std::string Match(const std::string& family, const Request& request) {
     if (font != nullptr)
         FcPatternDestroy(font);
     FcPatternDestroy(pattern);
+    return matched;
+}
+
+std::map<std::string, std::string> g_matches;  // guarded by g_mutex, as every caller holds it
+
+// A match costs a millisecond or more, and the same default and generic faces are asked for
+// over and over.
+std::string Match(const std::string& family, const Request& request) {
+    std::string key = family;
+    for (bool flag : {request.bold, request.italic, request.cjk})
+        key += flag ? '1' : '0';
+    const auto found = g_matches.find(key);
+    if (found != g_matches.end())
+        return found->second;
+    std::string matched = AskFontconfig(family, request);
+    g_matches.emplace(std::move(key), matched);
     return matched;
 }
 
@@ -188,14 +206,32 @@ std::string Resolve(const InstalledFaces& faces, const std::string& pdf_name, bo
     return MatchOrGeneric(faces, request);
 }
 
+std::map<std::string, std::string> g_cache;  // guarded by g_mutex
+
+// Guarded by g_mutex: the first call reads fontconfig's whole cache.
+const InstalledFaces& Faces() {
+    static const InstalledFaces faces;
+    return faces;
+}
+
 }  // namespace
+
+void WarmFontMatching() {
+    const std::lock_guard lock(g_mutex);
+    Faces();
+    for (const char* generic : {"", "serif", "sans-serif", "monospace"}) {
+        for (bool bold : {false, true}) {
+            for (bool italic : {false, true})
+                Match(generic, {"", generic, bold, italic, false});
+        }
+    }
+}
 
 std::string InstalledFamily(const std::string& pdf_name, bool bold, bool italic, bool monospace,
                             bool serif, bool cjk) {
-    static std::mutex mutex;
-    static std::map<std::string, std::string> cache;
-    const std::lock_guard lock(mutex);
-    static const InstalledFaces faces;
+    const std::lock_guard lock(g_mutex);
+    const InstalledFaces& faces = Faces();
+    auto& cache = g_cache;
     std::string key = pdf_name;
     for (bool flag : {bold, italic, monospace, serif, cjk})
         key += flag ? '1' : '0';

@@ -11,4 +11,7 @@ namespace reconstruct {
 std::string InstalledFamily(const std::string& pdf_name, bool bold, bool italic, bool monospace,
                             bool serif, bool cjk);
 
+// Reads the installed faces ahead of the first InstalledFamily, which would otherwise pay for it.
+void WarmFontMatching();
+
 }  // namespace reconstruct

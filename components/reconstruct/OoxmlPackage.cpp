@@ -5,6 +5,15 @@
 namespace reconstruct {
 namespace {
 
+bool IsCompressedMedia(std::string_view name) {
+    for (std::string_view extension : {".jpeg", ".jpg", ".png", ".gif"}) {
+        if (name.size() > extension.size() &&
+            name.substr(name.size() - extension.size()) == extension)
+            return true;
+    }
+    return false;
+}
+
 std::string ZipError(zip_t* archive) {
     return archive == nullptr ? "cannot write the document" : zip_strerror(archive);
 }
@@ -59,8 +68,16 @@ bool OoxmlPackage::Add(const std::string& name, std::string_view content_type, z
         *error = ZipError(archive_);
         return false;
     }
-    if (zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
         zip_source_free(source);
+        *error = ZipError(archive_);
+        return false;
+    }
+    // Pictures are compressed already: deflating them again costs time and saves nothing.
+    if (IsCompressedMedia(name) &&
+        zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) !=
+            0) {
         *error = ZipError(archive_);
         return false;
     }

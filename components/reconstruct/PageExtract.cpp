@@ -170,6 +170,8 @@ bool Extract(fz_context* ctx, fz_page* page, const ExtractOptions& options, RawP
     out->height = list.Box().Height();
     if (Cancelled(options, error) || !ReadTextLines(ctx, list.Get(), out, error))
         return false;
+    if (options.text_only)
+        return true;
     CapturedDrawing drawing;
     if (Cancelled(options, error) || !CaptureDrawing(ctx, list.Get(), list.Box(), &drawing, error))
         return false;

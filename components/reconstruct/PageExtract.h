@@ -13,6 +13,7 @@ namespace reconstruct {
 struct ExtractOptions {
     int graphics_dpi = 150;           // resolution of vector drawings rendered to pictures
     std::function<bool()> cancelled;  // polled between steps; may be empty
+    bool text_only = false;           // text lines alone: no drawings, pictures or links
 };
 
 // Everything reconstruction needs from one loaded page (`index` is 0-based): text lines with

@@ -94,6 +94,33 @@ TEST_F(PdfToOfficeTest, APictureUnderItsCaptionStaysInTheDocument) {
     EXPECT_NE(body.find("<w:drawing>"), std::string::npos) << body;
 }
 
+// A page of a small picture and no text is not a scan: the picture keeps its own size in the
+// flow instead of the page becoming one picture, and, being compressed already, it is stored
+// in the package as it is.
+TEST_F(PdfToOfficeTest, APictureAloneOnItsPageKeepsItsSizeAndIsStoredAsItIs) {
+    const fs::path source = temp_ / "figure.pdf";
+    testdocs::WriteFile(source, testdocs::BuildPdf({{"q 200 0 0 150 100 500 cm /Im1 Do Q", ""}}));
+    const auto outcome = Run("pdf_to_docx", source, temp_ / "figure.docx");
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    const std::string body = ReadPackagePart(temp_ / "figure.docx", "word/document.xml");
+    EXPECT_NE(body.find("<wp:extent cx=\"2540000\" cy=\"1905000\""), std::string::npos) << body;
+
+    int code = 0;
+    zip_t* archive = zip_open((temp_ / "figure.docx").c_str(), ZIP_RDONLY, &code);
+    ASSERT_NE(archive, nullptr);
+    int pictures = 0;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t stat;
+        if (zip_stat_index(archive, i, 0, &stat) != 0 ||
+            std::string(stat.name).rfind("word/media/", 0) != 0)
+            continue;
+        ++pictures;
+        EXPECT_EQ(stat.comp_method, ZIP_CM_STORE) << stat.name;
+    }
+    zip_close(archive);
+    EXPECT_EQ(pictures, 1);
+}
+
 TEST_F(PdfToOfficeTest, BadInputFailsClearlyAndLeavesNothing) {
     const fs::path plain = temp_ / "plain.pdf";
     testdocs::WriteFile(plain, NamedPagesPdf(2));
