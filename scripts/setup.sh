@@ -13,7 +13,7 @@ PACKAGES=(
     libopenjp2-7-dev libjbig2dec0-dev libmujs-dev libgumbo-dev
     libpango1.0-dev libcairo2-dev fonts-noto-cjk fonts-wqy-microhei
     libgtk-3-dev libayatana-appindicator3-dev libnotify-dev librsvg2-bin xvfb xauth dbus-daemon
-    fonts-arphic-ukai fonts-arphic-uming
+    fonts-arphic-ukai fonts-arphic-uming fonts-lmodern fonts-liberation2
     libreoffice-writer-nogui libreoffice-calc libreoffice-impress-nogui libreofficekit-dev
     libcurl4-openssl-dev libcpp-httplib-dev libssl-dev openssl
     libtesseract-dev tesseract-ocr-eng tesseract-ocr-chi-sim

@@ -110,16 +110,68 @@ std::string Match(const std::string& family, const Request& request) {
     return matched;
 }
 
+// Faces with the widths of the fonts most PDFs were set in, so that lines break where they
+// broke in the PDF; the desktop's generic faces run much wider.
+std::string MetricFace(const InstalledFaces& faces, std::string_view generic) {
+    if (generic == "monospace")
+        return faces.FirstInstalled({"Liberation Mono", "Nimbus Mono PS", "Courier New"});
+    if (generic == "serif")
+        return faces.FirstInstalled({"Liberation Serif", "Nimbus Roman", "Times New Roman"});
+    return faces.FirstInstalled({"Liberation Sans", "Nimbus Sans", "Arial"});
+}
+
 // The named face when installed, else what fontconfig's configuration substitutes for that
-// name (a metric-compatible face); when it knows nothing better than its default face, the
-// generic face of the font's kind, so that an unknown serif font stays serif.
+// name (a metric-compatible face); when it knows nothing better than its default face, a face
+// of the font's kind, so that an unknown serif font stays serif.
 std::string MatchOrGeneric(const InstalledFaces& faces, const Request& request) {
     if (!request.family.empty()) {
         const std::string named = Match(request.family, request);
         if (faces.Has(request.family) || named != Match("", request))
             return named;
     }
+    if (std::string face = MetricFace(faces, request.generic); !face.empty())
+        return face;
     return Match(request.generic, request);
+}
+
+// TeX's Computer Modern fonts, by name prefix, and their Latin Modern successors, which share
+// their metrics.
+struct TexFont {
+    std::string_view prefix;
+    std::string_view family;
+    std::string_view generic;
+};
+
+constexpr TexFont kTexFonts[] = {
+    {"cmtt", "Latin Modern Mono", "monospace"},
+    {"sftt", "Latin Modern Mono", "monospace"},
+    {"lmmono", "Latin Modern Mono", "monospace"},
+    {"cmss", "Latin Modern Sans", "sans-serif"},
+    {"sfss", "Latin Modern Sans", "sans-serif"},
+    {"lmsans", "Latin Modern Sans", "sans-serif"},
+    {"cmr", "Latin Modern Roman", "serif"},
+    {"cmb", "Latin Modern Roman", "serif"},
+    {"cmti", "Latin Modern Roman", "serif"},
+    {"cmsl", "Latin Modern Roman", "serif"},
+    {"cmcsc", "Latin Modern Roman", "serif"},
+    {"cmmi", "Latin Modern Roman", "serif"},
+    {"cmutypewriter", "Latin Modern Mono", "monospace"},
+    {"cmusansserif", "Latin Modern Sans", "sans-serif"},
+    {"cmu", "Latin Modern Roman", "serif"},
+    {"sfrm", "Latin Modern Roman", "serif"},
+    {"sfbx", "Latin Modern Roman", "serif"},
+    {"sfti", "Latin Modern Roman", "serif"},
+    {"sfsl", "Latin Modern Roman", "serif"},
+    {"sfcc", "Latin Modern Roman", "serif"},
+    {"lmroman", "Latin Modern Roman", "serif"},
+};
+
+const TexFont* FindTex(const std::string& key) {
+    for (const TexFont& tex : kTexFonts) {
+        if (key.rfind(tex.prefix, 0) == 0)
+            return &tex;
+    }
+    return nullptr;
 }
 
 // Faces for Chinese text, by kind; the first installed one wins.
@@ -185,6 +237,10 @@ std::string_view GenericOf(bool monospace, bool serif) {
 std::string Resolve(const InstalledFaces& faces, const std::string& pdf_name, bool bold,
                     bool italic, bool monospace, bool serif, bool cjk) {
     const FontNameTraits traits = ReadFontName(pdf_name);
+    if (const TexFont* tex = FindTex(NameKey(traits.family)); tex != nullptr && !cjk) {
+        return MatchOrGeneric(
+            faces, {std::string(tex->family), std::string(tex->generic), bold, italic, false});
+    }
     const KnownFont* known = FindKnown(NameKey(traits.family));
     if (known != nullptr && !known->cjk_kind.empty()) {
         const std::string face = CjkFace(faces, known->cjk_kind);

@@ -47,11 +47,17 @@ struct Paragraph {
     double space_before = 0;       // points
     double space_after = 0;
     double line_pitch = 0;  // baseline to baseline in points; 0 for a single line
+    // The column's usual baseline distance at this paragraph's size: the room a single line
+    // took in the PDF. 0 when not known.
+    double usual_pitch = 0;
     ListKind list = ListKind::kNone;
     int list_level = 0;       // 0 for the outermost level
     std::string list_marker;  // the marker as printed ("•", "1.", "(a)", "一、")
     int list_number = 0;      // for numbered items: the number the marker shows
     int heading_level = 0;    // 1..6 for headings, 0 for body text
+    // A table of contents' line: where its page number ends, in points from the text column's
+    // left edge, for a right tab with a dot leader; 0 for none. The runs keep the PDF's dots.
+    double leader_tab = 0;
 };
 
 struct Image {

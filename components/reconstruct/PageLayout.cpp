@@ -175,10 +175,10 @@ std::vector<Band> BandsOf(std::vector<FlowItem> items, const std::vector<Gutter>
 }
 
 Region RegionOf(const RawPage& page, Band band, const std::vector<Gutter>& gutters,
-                const Margins& margins, double body_size) {
+                const Margins& margins, double body_size, double top) {
     Region region;
     if (band.gutters.empty()) {
-        const ColumnFrame frame{margins.left, page.width - margins.right, body_size};
+        const ColumnFrame frame{margins.left, page.width - margins.right, body_size, top};
         region.blocks = BuildColumn(page, std::move(band.items), frame);
         return region;
     }
@@ -202,7 +202,7 @@ Region RegionOf(const RawPage& page, Band band, const std::vector<Gutter>& gutte
         for (const FlowItem& item : column)
             extent = extent.United(BoxOf(item));
         std::vector<Block> blocks =
-            BuildColumn(page, std::move(column), {extent.x0, extent.x1, body_size});
+            BuildColumn(page, std::move(column), {extent.x0, extent.x1, body_size, top});
         std::move(blocks.begin(), blocks.end(), std::back_inserter(region.blocks));
     }
     return region;
@@ -239,8 +239,17 @@ Page LayOutPage(const RawPage& page, std::vector<Table> tables,
         items.push_back(std::move(image));
     out.margins = MarginsOf(page, items);
 
-    for (Band& band : BandsOf(std::move(items), gutters))
-        out.regions.push_back(RegionOf(page, std::move(band), gutters, out.margins, body_size));
+    // Each band keeps its distance from the one above, as the first band does from the top
+    // margin.
+    double top = out.margins.top;
+    for (Band& band : BandsOf(std::move(items), gutters)) {
+        double bottom = top;
+        for (const FlowItem& item : band.items)
+            bottom = std::max(bottom, BoxOf(item).y1);
+        out.regions.push_back(
+            RegionOf(page, std::move(band), gutters, out.margins, body_size, top));
+        top = bottom;
+    }
     return out;
 }
 

@@ -223,7 +223,11 @@ Paragraph MakeParagraph(const RawPage& page, const LineGroup& group, const Conte
     if (count >= 2)
         paragraph.line_pitch =
             Rounded((group.lines.back().baseline - group.lines.front().baseline) / (count - 1));
+    paragraph.usual_pitch = Rounded(context.pitch * group.lines.front().size);
     paragraph.heading_level = HeadingLevel(group, context.frame.body_size);
+    // The page number of a table of contents' entry stays where the PDF put it.
+    if (FindDotLeader(paragraph.runs))
+        paragraph.leader_tab = Rounded(group.lines.back().box.x1 - context.frame.left);
     if (group.marker) {
         paragraph.list = group.marker->kind;
         paragraph.list_marker = group.marker->text;
@@ -235,7 +239,8 @@ Paragraph MakeParagraph(const RawPage& page, const LineGroup& group, const Conte
 // Blocks of the column with the spacing between them.
 class ColumnBlocks {
 public:
-    explicit ColumnBlocks(const Context& context) : context_(context) {}
+    explicit ColumnBlocks(const Context& context)
+        : context_(context), last_bottom_(context.frame.top) {}
 
     void AddParagraph(const RawPage& page, const LineGroup& group) {
         Paragraph paragraph = MakeParagraph(page, group, context_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct ColumnFrame {
     double left = 0;
     double right = 0;
     double body_size = 10;
+    // Where the column's stretch of the page starts: the first block keeps its distance from
+    // it as spacing before. Unset for none.
+    std::optional<double> top;
 };
 
 // The blocks of one column in reading order: lines joined into paragraphs (alignment, indents,

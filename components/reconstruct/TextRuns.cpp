@@ -1,5 +1,8 @@
 #include "reconstruct/TextRuns.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "platform/Utf8Append.h"
 
 namespace reconstruct {
@@ -121,6 +124,84 @@ std::string TextOf(const std::vector<TextRun>& runs) {
     for (const TextRun& run : runs)
         text += run.text;
     return text;
+}
+
+namespace {
+
+constexpr std::size_t kLongestLeaderTail = 8;  // bytes: "xviii", "A-12", "1024"
+// An ellipsis has three; a leader that short would be taken from prose too easily.
+constexpr int kFewestLeaderDots = 4;
+
+// Page numbers as tables of contents print them: 12, xiv, A-3.
+bool IsPageNumber(std::string_view word) {
+    const auto all_of = [](std::string_view text, std::string_view allowed) {
+        return !text.empty() && text.find_first_not_of(allowed) == std::string_view::npos;
+    };
+    constexpr std::string_view kDigits = "0123456789";
+    const std::size_t dash = word.find('-');
+    if (dash != std::string_view::npos)
+        return dash <= 2 && all_of(word.substr(dash + 1), kDigits);
+    return all_of(word, kDigits) || all_of(word, "ivxlcdm") || all_of(word, "IVXLCDM");
+}
+
+// The byte length of a leader dot ending just before `end`, 0 when there is none.
+std::size_t LeaderDotBefore(const std::string& text, std::size_t end) {
+    for (std::string_view dot : {".", "\u00B7", "\u2026"}) {
+        if (end >= dot.size() && text.compare(end - dot.size(), dot.size(), dot) == 0)
+            return dot.size();
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs) {
+    const std::string text = TextOf(runs);
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ')
+        --end;
+    std::size_t tail = end;
+    while (tail > 0 && text[tail - 1] != ' ' && LeaderDotBefore(text, tail) == 0)
+        --tail;
+    if (end - tail > kLongestLeaderTail ||
+        !IsPageNumber(std::string_view(text).substr(tail, end - tail)))
+        return std::nullopt;
+    std::size_t begin = tail;
+    int dots = 0;
+    for (;;) {
+        if (begin > 0 && text[begin - 1] == ' ') {
+            --begin;
+        } else if (const std::size_t dot = LeaderDotBefore(text, begin); dot > 0) {
+            begin -= dot;
+            ++dots;
+        } else {
+            break;
+        }
+    }
+    if (dots < kFewestLeaderDots || begin == 0)
+        return std::nullopt;
+    return ByteSpan{begin, tail};
+}
+
+std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader) {
+    std::vector<TextRun> out;
+    std::size_t start = 0;
+    bool tab_written = false;
+    for (const TextRun& run : runs) {
+        const std::size_t end = start + run.text.size();
+        TextRun piece = run;
+        const std::size_t cut_begin = std::clamp(leader.begin, start, end) - start;
+        const std::size_t cut_end = std::clamp(leader.end, start, end) - start;
+        if (cut_begin < cut_end || (leader.begin >= start && leader.begin < end)) {
+            piece.text = run.text.substr(0, cut_begin) + (tab_written ? "" : "\t") +
+                         run.text.substr(cut_end);
+            tab_written = true;
+        }
+        start = end;
+        if (!piece.text.empty())
+            out.push_back(std::move(piece));
+    }
+    return out;
 }
 
 }  // namespace reconstruct

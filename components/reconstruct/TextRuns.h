@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,20 @@ void AppendLine(const RawPage& page, std::span<const RawChar> chars, std::vector
 
 // The plain text of runs, for tests and for matching repeated lines.
 std::string TextOf(const std::vector<TextRun>& runs);
+
+// A stretch of the runs' joined text, in bytes.
+struct ByteSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// A dot leader: at least four dots (".", "·" or "…", spaced or not) between a line's text and
+// a page number at its end, as tables of contents have. The span takes in the spaces
+// around the dots. Nothing when the text has none.
+std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs);
+
+// The runs with `leader` replaced by one tab character, in the run where the leader began.
+std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader);
 
 // True for Chinese, Japanese and Korean ideographs, kana, hangul and full-width punctuation:
 // text that wraps without spaces.

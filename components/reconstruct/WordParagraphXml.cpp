@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "reconstruct/OoxmlPackage.h"
+#include "reconstruct/TextRuns.h"
 
 namespace reconstruct {
 namespace {
 
 // Single spacing in Word is about this many times the font size for common faces.
 constexpr double kNaturalLineFactor = 1.2;
+// Exact line heights below this many font sizes would cut off the tops of tall glyphs.
+constexpr double kTightestExactPitch = 1.05;
 // The marker's room when a list item's indents leave none.
 constexpr double kListHanging = 18;
 
@@ -166,10 +170,13 @@ std::string SpacingXml(const Paragraph& paragraph) {
     for (const TextRun& run : paragraph.runs)
         largest = std::max(largest, std::min(run.font.size, kWordMaxLength));
     const double natural = (largest > 0 ? largest : 12) * kNaturalLineFactor;
-    const double pitch = std::min(paragraph.line_pitch, kWordMaxLength);
+    const double pitch = std::min(
+        paragraph.line_pitch > 0 ? paragraph.line_pitch : paragraph.usual_pitch, kWordMaxLength);
     if (!(pitch > 0))
         return xml + " w:line=\"240\" w:lineRule=\"auto\"/>";
-    if (pitch > natural * 1.05)
+    // The PDF's own pitch, whatever the height the substituted face would give its lines, so
+    // that pages hold what they held; only a pitch too tight for the glyphs is left to the face.
+    if (pitch >= largest * kTightestExactPitch)
         return xml + Attribute("line", Twips(pitch)) + " w:lineRule=\"exact\"/>";
     const long multiple = std::lround(std::clamp(240 * pitch / natural, 180.0, 720.0));
     return xml + Attribute("line", multiple) + " w:lineRule=\"auto\"/>";
@@ -179,10 +186,21 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
     std::string xml = "<w:p><w:pPr>";
     if (paragraph.heading_level >= 1 && paragraph.heading_level <= 6)
         xml += "<w:pStyle w:val=\"Heading" + std::to_string(paragraph.heading_level) + "\"/>";
-    xml += PageBreakXml(brk) + NumberingXml(paragraph, context) + SpacingXml(paragraph) +
-           IndentXml(paragraph) + "<w:jc w:val=\"" + Justification(paragraph.align) +
+    xml += PageBreakXml(brk) + NumberingXml(paragraph, context);
+    // A table of contents' dots become a tab to a right stop with a dot leader: however wide the
+    // reader's font, the entry stays on its line and the page number at the edge.
+    const std::optional<ByteSpan> leader =
+        paragraph.leader_tab > 0 ? FindDotLeader(paragraph.runs) : std::nullopt;
+    Align align = paragraph.align;
+    if (leader) {
+        xml += "<w:tabs><w:tab w:val=\"right\" w:leader=\"dot\"" +
+               Attribute("pos", BoundedTwips(paragraph.leader_tab)) + "/></w:tabs>";
+        align = align == Align::kJustify ? Align::kLeft : align;
+    }
+    xml += SpacingXml(paragraph) + IndentXml(paragraph) + "<w:jc w:val=\"" + Justification(align) +
            "\"/></w:pPr>" + BreakRunXml(brk) +
-           RunsXml(paragraph.runs, context.body && paragraph.heading_level == 0, context);
+           RunsXml(leader ? LeaderAsTab(paragraph.runs, *leader) : paragraph.runs,
+                   context.body && paragraph.heading_level == 0, context);
     return xml + "</w:p>";
 }
 

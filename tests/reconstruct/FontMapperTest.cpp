@@ -160,6 +160,35 @@ TEST(FontMapperTest, UnknownNamesStillGiveAnInstalledFaceOfTheirKind) {
     EXPECT_EQ(InstalledFamily("DejaVuSerif-Bold", true, false, false, true, false), "DejaVu Serif");
 }
 
+// TeX's fonts go to their Latin Modern successors, which share their widths; without those,
+// unknown faces go to the narrow metric-compatible faces rather than the desktop's wide ones.
+TEST(FontMapperTest, TexFontsKeepTheirWidths) {
+    const struct {
+        const char* pdf_name;
+        bool monospace;
+        const char* family;
+    } cases[] = {
+        {"CMR10", false, "Latin Modern Roman"},
+        {"CMBX12", false, "Latin Modern Roman"},
+        {"SFRM1000", false, "Latin Modern Roman"},
+        {"CMTT10", true, "Latin Modern Mono"},
+        {"CMSS10", false, "Latin Modern Sans"},
+        {"LMRoman10-Regular", false, "Latin Modern Roman"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pdf_name);
+        const std::string family =
+            InstalledFamily(c.pdf_name, false, false, c.monospace, false, false);
+        if (IsInstalled(c.family))
+            EXPECT_EQ(family, c.family);
+        EXPECT_TRUE(IsInstalled(family));
+    }
+    const std::string serif = InstalledFamily("Qwzx-Regular", false, false, false, true, false);
+    if (IsInstalled("Liberation Serif"))
+        EXPECT_EQ(serif, "Liberation Serif");
+    EXPECT_NE(serif, "DejaVu Serif");
+}
+
 TEST(FontMapperTest, ConcurrentCallersAgree) {
     const std::string expected = InstalledFamily("Georgia-Italic", false, true, false, true, false);
     std::vector<std::string> results(8);

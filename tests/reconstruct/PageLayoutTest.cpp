@@ -134,6 +134,16 @@ TEST(PageLayoutTest, ThreeColumnsUnderAFullWidthParagraph) {
     EXPECT_EQ(page.regions[1].columns, 3);
     EXPECT_EQ(TextsOf(page), (std::vector<std::string>{Utf8(kSecondText), Utf8(kFirstText),
                                                        Utf8(kSecondText), Utf8(kFirstText)}));
+    // Each column starts as far below the band above as it did in the PDF.
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 4u);
+    EXPECT_DOUBLE_EQ(paragraphs[0]->space_before, 0);
+    for (std::size_t column = 1; column < 4; ++column) {
+        EXPECT_GT(paragraphs[column]->space_before, 10) << column;
+        EXPECT_NEAR(paragraphs[column]->space_before,
+                    paragraphs[column]->box.y0 - paragraphs[0]->box.y1, 0.5)
+            << column;
+    }
 }
 
 TEST(PageLayoutTest, SingleColumnIsNotSplitAtAccidentalGaps) {

@@ -65,5 +65,53 @@ TEST(TextRunsTest, LinesJoinAsFlowingTextForEachScript) {
     }
 }
 
+std::vector<TextRun> Runs(std::initializer_list<const char*> texts) {
+    std::vector<TextRun> runs;
+    for (const char* text : texts) {
+        runs.emplace_back();
+        runs.back().text = text;
+        runs.back().font.bold = runs.size() == 2;
+    }
+    return runs;
+}
+
+TEST(TextRunsTest, DotLeadersBeforePageNumbersBecomeOneTab) {
+    const struct {
+        std::vector<TextRun> runs;
+        const char* tabbed;  // nullptr when no leader may be found
+    } cases[] = {
+        {Runs({"Simple examples", ". . . . . . . .", " 45"}), "Simple examples\t45"},
+        {Runs({"Preface......................1"}), "Preface\t1"},
+        {Runs({"Contents ", "\u00B7 \u00B7 \u00B7 \u00B7 ", "xiv"}), "Contents\txiv"},
+        {Runs({"Index", "\u2026\u2026\u2026\u2026", "A-3"}), "Index\tA-3"},
+        {Runs({"and so on... 12"}), nullptr},              // an ellipsis, not a leader
+        {Runs({"wait . . . . . and see"}), nullptr},       // no page number after the dots
+        {Runs({"see . . . . . page 12 of it"}), nullptr},  // the dots are not before the end
+        {Runs({". . . . . . 45"}), nullptr},               // nothing for the dots to lead from
+        {Runs({"Totals . . . . . 1234567890"}), nullptr},  // too long for a page number
+    };
+    for (const auto& c : cases) {
+        const std::string text = TextOf(c.runs);
+        SCOPED_TRACE(text);
+        const std::optional<ByteSpan> leader = FindDotLeader(c.runs);
+        ASSERT_EQ(leader.has_value(), c.tabbed != nullptr);
+        if (!leader)
+            continue;
+        EXPECT_EQ(TextOf(LeaderAsTab(c.runs, *leader)), c.tabbed);
+    }
+}
+
+TEST(TextRunsTest, TheLeadersTabKeepsTheLookOfWhereTheLeaderBegan) {
+    const std::vector<TextRun> runs = Runs({"Simple examples", " . . . . . .", " 45"});
+    const auto leader = FindDotLeader(runs);
+    ASSERT_TRUE(leader);
+    const std::vector<TextRun> tabbed = LeaderAsTab(runs, *leader);
+    ASSERT_EQ(tabbed.size(), 3u);
+    EXPECT_EQ(tabbed[0].text, "Simple examples");
+    EXPECT_EQ(tabbed[1].text, "\t");
+    EXPECT_TRUE(tabbed[1].font.bold);
+    EXPECT_EQ(tabbed[2].text, "45");
+}
+
 }  // namespace
 }  // namespace reconstruct

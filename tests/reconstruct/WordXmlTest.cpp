@@ -89,30 +89,34 @@ TEST(WordXmlTest, RunPropertiesCarryTheLookOfTheText) {
         EXPECT_EQ(Attr(fonts, slot), "Noto Serif") << slot;
 }
 
-TEST(WordXmlTest, LineSpacingIsExactOnlyWhenWiderThanTheFontsOwnLine) {
+TEST(WordXmlTest, LineSpacingKeepsThePdfsPitchUnlessTooTightForTheGlyphs) {
     struct Case {
         double size;
         double pitch;
+        double usual_pitch;
         const char* rule;
         long line;
     };
     const Case cases[] = {
-        {10, 0, "auto", 240},    // a single line
-        {10, 20, "exact", 400},  // loose leading keeps its height
-        {10, 11, "auto", 220},   // tight leading as a multiple
-        {10, 1, "auto", 180},    // absurdly tight: bounded
-        {0, 30, "exact", 600},   // no size known: a 12 pt line assumed
+        {10, 0, 0, "auto", 240},     // a single line in a column of unknown pitch
+        {10, 0, 12, "exact", 240},   // a single line takes the column's pitch
+        {10, 20, 12, "exact", 400},  // loose leading keeps its height
+        {10, 11, 0, "exact", 220},   // so does leading a little over the size
+        {10, 10, 0, "auto", 200},    // solid leading would clip: a multiple of the face's line
+        {10, 1, 0, "auto", 180},     // absurdly tight: bounded
+        {0, 30, 0, "exact", 600},    // no size known
     };
     for (const Case& c : cases) {
         Paragraph paragraph;
         paragraph.runs = {MakeRun("text", c.size)};
         paragraph.line_pitch = c.pitch;
+        paragraph.usual_pitch = c.usual_pitch;
         paragraph.space_before = 6;
         paragraph.space_after = -3;
         const Fragment xml(SpacingXml(paragraph));
         const auto* spacing = xml.First("w:spacing");
         ASSERT_NE(spacing, nullptr);
-        EXPECT_EQ(Attr(spacing, "w:lineRule"), c.rule) << c.pitch;
+        EXPECT_EQ(Attr(spacing, "w:lineRule"), c.rule) << c.pitch << " " << c.usual_pitch;
         EXPECT_EQ(Attr(spacing, "w:line"), std::to_string(c.line)) << c.pitch;
         EXPECT_EQ(Attr(spacing, "w:before"), "120");
         EXPECT_EQ(Attr(spacing, "w:after"), "0");
@@ -151,6 +155,31 @@ TEST(WordXmlTest, ParagraphsCarryStyleAlignmentIndentsAndBreaks) {
     EXPECT_EQ(text.First("w:pageBreakBefore"), nullptr);
     EXPECT_EQ(text.All("w:tab").size(), 1u);
     EXPECT_EQ(wordtest::TextUnder(text.Root()), "ab <&>");
+}
+
+TEST(WordXmlTest, ContentsEntriesLeadToTheirPageNumberWithATabStop) {
+    Parts parts;
+    Paragraph entry;
+    entry.runs = {MakeRun("Simple examples . . . . . . . . 45")};
+    entry.align = Align::kJustify;
+    entry.leader_tab = 380;
+    const Fragment xml(ParagraphXml(entry, BreakBefore::kNone, parts.context));
+    ASSERT_TRUE(xml.ok());
+    const auto* stop = xml.First("w:tabs");
+    ASSERT_NE(stop, nullptr);
+    const auto* tab = stop->FirstChildElement("w:tab");
+    ASSERT_NE(tab, nullptr);
+    EXPECT_EQ(Attr(tab, "w:val"), "right");
+    EXPECT_EQ(Attr(tab, "w:leader"), "dot");
+    EXPECT_EQ(Attr(tab, "w:pos"), "7600");
+    EXPECT_EQ(ChildVal(xml.First("w:pPr"), "w:jc"), "left");
+    EXPECT_EQ(wordtest::TextUnder(xml.Root()), "Simple examples45");
+
+    // A line the builder marked but whose text has no leader keeps its text as it is.
+    entry.runs = {MakeRun("Simple examples 45")};
+    const Fragment plain(ParagraphXml(entry, BreakBefore::kNone, parts.context));
+    EXPECT_EQ(plain.First("w:tabs"), nullptr);
+    EXPECT_EQ(wordtest::TextUnder(plain.Root()), "Simple examples 45");
 }
 
 TEST(WordXmlTest, LinksShareOneRelationshipAndPageNumbersBecomeFields) {
