@@ -56,7 +56,7 @@ struct Paragraph {
     int list_number = 0;      // for numbered items: the number the marker shows
     int heading_level = 0;    // 1..6 for headings, 0 for body text
     // A table of contents' line: where its page number ends, in points from the text column's
-    // left edge, for a right tab with a dot leader; 0 for none. The runs keep the PDF's dots.
+    // left edge, for a right tab stop after the dots; 0 for none.
     double leader_tab = 0;
 };
 

@@ -183,7 +183,33 @@ std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs) {
     return ByteSpan{begin, tail};
 }
 
-std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader) {
+namespace {
+
+// The end of the leader: its last tenth of dots, at least two, and the spaces around them.
+ByteSpan LeaderSlack(const std::string& text, ByteSpan leader) {
+    int dots = 0;
+    for (std::size_t at = leader.end; at > leader.begin;) {
+        const std::size_t dot = LeaderDotBefore(text, at);
+        at -= dot > 0 ? dot : 1;
+        dots += dot > 0 ? 1 : 0;
+    }
+    int dropped = 0;
+    const int to_drop = std::min(dots - 1, std::max(2, dots / 10));
+    std::size_t begin = leader.end;
+    while (begin > leader.begin) {
+        const std::size_t dot = LeaderDotBefore(text, begin);
+        if (dot > 0 && dropped == to_drop)
+            break;
+        begin -= dot > 0 ? dot : 1;
+        dropped += dot > 0 ? 1 : 0;
+    }
+    return {begin, leader.end};
+}
+
+}  // namespace
+
+std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan found) {
+    const ByteSpan leader = LeaderSlack(TextOf(runs), found);
     std::vector<TextRun> out;
     std::size_t start = 0;
     bool tab_written = false;

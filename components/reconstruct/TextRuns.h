@@ -33,7 +33,9 @@ struct ByteSpan {
 // around the dots. Nothing when the text has none.
 std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs);
 
-// The runs with `leader` replaced by one tab character, in the run where the leader began.
+// The runs with the end of `leader`, its last few dots, replaced by one tab character (in the
+// run where that end began): the dots stay as printed, and the page number can go to a tab stop
+// with room to spare when the reader's font runs a little wider than the PDF's.
 std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader);
 
 // True for Chinese, Japanese and Korean ideographs, kana, hangul and full-width punctuation:

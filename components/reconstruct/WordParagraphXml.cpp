@@ -187,13 +187,13 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
     if (paragraph.heading_level >= 1 && paragraph.heading_level <= 6)
         xml += "<w:pStyle w:val=\"Heading" + std::to_string(paragraph.heading_level) + "\"/>";
     xml += PageBreakXml(brk) + NumberingXml(paragraph, context);
-    // A table of contents' dots become a tab to a right stop with a dot leader: however wide the
-    // reader's font, the entry stays on its line and the page number at the edge.
+    // A table of contents' page number goes to a right tab stop after the dots, so that a
+    // slightly wider font does not push it onto a line of its own.
     const std::optional<ByteSpan> leader =
         paragraph.leader_tab > 0 ? FindDotLeader(paragraph.runs) : std::nullopt;
     Align align = paragraph.align;
     if (leader) {
-        xml += "<w:tabs><w:tab w:val=\"right\" w:leader=\"dot\"" +
+        xml += "<w:tabs><w:tab w:val=\"right\"" +
                Attribute("pos", BoundedTwips(paragraph.leader_tab)) + "/></w:tabs>";
         align = align == Align::kJustify ? Align::kLeft : align;
     }

@@ -12,6 +12,10 @@ constexpr double kMinPage = 72;
 constexpr double kMinText = 72;  // room the margins must leave for text
 constexpr double kDefaultColumnGap = 18;
 constexpr int kMaxColumns = 10;
+// Room below the PDF's last line: a reader's font or line breaking a little off the PDF's would
+// otherwise push a page's last lines onto a page of their own. Each PDF page ends in a break,
+// so the room never pulls the next page's text up.
+constexpr double kBottomSlack = 24;
 
 double Bounded(double value, double low, double high, double fallback) {
     return std::isfinite(value) ? std::clamp(value, low, high) : fallback;
@@ -64,6 +68,7 @@ SectionLayout PageSectionLayout(const Page& page) {
     layout.margins = page.margins;
     FitMargins(layout.width, &layout.margins.left, &layout.margins.right);
     FitMargins(layout.height, &layout.margins.top, &layout.margins.bottom);
+    layout.margins.bottom -= std::min(kBottomSlack, layout.margins.bottom / 2);
     return layout;
 }
 

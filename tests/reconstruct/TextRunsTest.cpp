@@ -75,40 +75,42 @@ std::vector<TextRun> Runs(std::initializer_list<const char*> texts) {
     return runs;
 }
 
-TEST(TextRunsTest, DotLeadersBeforePageNumbersBecomeOneTab) {
+TEST(TextRunsTest, DotLeadersBeforePageNumbersEndInATab) {
     const struct {
         std::vector<TextRun> runs;
-        const char* tabbed;  // nullptr when no leader may be found
+        std::optional<std::string> tabbed;  // none when no leader may be found
     } cases[] = {
-        {Runs({"Simple examples", ". . . . . . . .", " 45"}), "Simple examples\t45"},
-        {Runs({"Preface......................1"}), "Preface\t1"},
-        {Runs({"Contents ", "\u00B7 \u00B7 \u00B7 \u00B7 ", "xiv"}), "Contents\txiv"},
-        {Runs({"Index", "\u2026\u2026\u2026\u2026", "A-3"}), "Index\tA-3"},
-        {Runs({"and so on... 12"}), nullptr},              // an ellipsis, not a leader
-        {Runs({"wait . . . . . and see"}), nullptr},       // no page number after the dots
-        {Runs({"see . . . . . page 12 of it"}), nullptr},  // the dots are not before the end
-        {Runs({". . . . . . 45"}), nullptr},               // nothing for the dots to lead from
-        {Runs({"Totals . . . . . 1234567890"}), nullptr},  // too long for a page number
+        // The last tenth of the dots, at least two, gives way to the tab.
+        {Runs({"Simple examples", ". . . . . . . .", " 45"}), "Simple examples. . . . . .\t45"},
+        {Runs({"Preface......................1"}), "Preface....................\t1"},
+        {Runs({"Contents ", "\u00B7 \u00B7 \u00B7 \u00B7 ", "xiv"}), "Contents \u00B7 \u00B7\txiv"},
+        {Runs({"Index", "\u2026\u2026\u2026\u2026", "A-3"}), "Index\u2026\u2026\tA-3"},
+        {Runs({"Long", std::string(60, '.').c_str(), "7"}), "Long" + std::string(54, '.') + "\t7"},
+        {Runs({"and so on... 12"}), std::nullopt},              // an ellipsis, not a leader
+        {Runs({"wait . . . . . and see"}), std::nullopt},       // no page number after the dots
+        {Runs({"see . . . . . page 12 of it"}), std::nullopt},  // the dots are not before the end
+        {Runs({". . . . . . 45"}), std::nullopt},               // nothing for the dots to lead from
+        {Runs({"Totals . . . . . 1234567890"}), std::nullopt},  // too long for a page number
     };
     for (const auto& c : cases) {
         const std::string text = TextOf(c.runs);
         SCOPED_TRACE(text);
         const std::optional<ByteSpan> leader = FindDotLeader(c.runs);
-        ASSERT_EQ(leader.has_value(), c.tabbed != nullptr);
+        ASSERT_EQ(leader.has_value(), c.tabbed.has_value());
         if (!leader)
             continue;
-        EXPECT_EQ(TextOf(LeaderAsTab(c.runs, *leader)), c.tabbed);
+        EXPECT_EQ(TextOf(LeaderAsTab(c.runs, *leader)), *c.tabbed);
     }
 }
 
-TEST(TextRunsTest, TheLeadersTabKeepsTheLookOfWhereTheLeaderBegan) {
+TEST(TextRunsTest, TheLeadersTabKeepsTheLookOfWhereItStands) {
     const std::vector<TextRun> runs = Runs({"Simple examples", " . . . . . .", " 45"});
     const auto leader = FindDotLeader(runs);
     ASSERT_TRUE(leader);
     const std::vector<TextRun> tabbed = LeaderAsTab(runs, *leader);
     ASSERT_EQ(tabbed.size(), 3u);
     EXPECT_EQ(tabbed[0].text, "Simple examples");
-    EXPECT_EQ(tabbed[1].text, "\t");
+    EXPECT_EQ(tabbed[1].text, " . . . .\t");
     EXPECT_TRUE(tabbed[1].font.bold);
     EXPECT_EQ(tabbed[2].text, "45");
 }
