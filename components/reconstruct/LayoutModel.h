@@ -20,8 +20,9 @@ struct TextRun {
     bool underline = false;
     bool strike = false;
     VerticalShift shift = VerticalShift::kNone;
-    std::string link;          // the URI when the run is a hyperlink
-    bool page_number = false;  // in a running header or footer: the current page's number
+    std::string link;           // the URI when the run is a hyperlink
+    bool page_number = false;   // in a running header or footer: the current page's number
+    double letter_spacing = 0;  // extra advance after each character, in points
 };
 
 enum class Align { kLeft, kCenter, kRight, kJustify };
@@ -58,6 +59,7 @@ struct Paragraph {
     // A table of contents' line: where its page number ends, in points from the text column's
     // left edge, for a right tab stop after the dots; 0 for none.
     double leader_tab = 0;
+    double leader_dot_spacing = 0;  // how far apart the dots stood beyond their width, points
 };
 
 struct Image {

@@ -226,8 +226,10 @@ Paragraph MakeParagraph(const RawPage& page, const LineGroup& group, const Conte
     paragraph.usual_pitch = Rounded(context.pitch * group.lines.front().size);
     paragraph.heading_level = HeadingLevel(group, context.frame.body_size);
     // The page number of a table of contents' entry stays where the PDF put it.
-    if (FindDotLeader(paragraph.runs))
+    if (FindDotLeader(paragraph.runs)) {
         paragraph.leader_tab = Rounded(group.lines.back().box.x1 - context.frame.left);
+        paragraph.leader_dot_spacing = LeaderDotSpacing(group.lines.back().chars);
+    }
     if (group.marker) {
         paragraph.list = group.marker->kind;
         paragraph.list_marker = group.marker->text;

@@ -1,6 +1,7 @@
 #include "reconstruct/TextRuns.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "platform/Utf8Append.h"
@@ -185,49 +186,93 @@ std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs) {
 
 namespace {
 
-// The end of the leader: its last tenth of dots, at least two, and the spaces around them.
-ByteSpan LeaderSlack(const std::string& text, ByteSpan leader) {
-    int dots = 0;
-    for (std::size_t at = leader.end; at > leader.begin;) {
-        const std::size_t dot = LeaderDotBefore(text, at);
-        at -= dot > 0 ? dot : 1;
-        dots += dot > 0 ? 1 : 0;
+// The byte length of a leader dot starting at `at`, 0 when there is none.
+std::size_t LeaderDotAt(const std::string& text, std::size_t at) {
+    for (std::string_view dot : {".", "\u00B7", "\u2026"}) {
+        if (text.compare(at, dot.size(), dot) == 0)
+            return dot.size();
     }
-    int dropped = 0;
-    const int to_drop = std::min(dots - 1, std::max(2, dots / 10));
-    std::size_t begin = leader.end;
-    while (begin > leader.begin) {
-        const std::size_t dot = LeaderDotBefore(text, begin);
-        if (dot > 0 && dropped == to_drop)
-            break;
-        begin -= dot > 0 ? dot : 1;
-        dropped += dot > 0 ? 1 : 0;
+    return 0;
+}
+
+const TextRun& RunAt(const std::vector<TextRun>& runs, std::size_t at) {
+    std::size_t start = 0;
+    for (const TextRun& run : runs) {
+        if (at < start + run.text.size())
+            return run;
+        start += run.text.size();
     }
-    return {begin, leader.end};
+    return runs.back();
+}
+
+// Appends the pieces of the runs that lie in [from, to) of their joined text.
+void AppendCut(const std::vector<TextRun>& runs, std::size_t from, std::size_t to,
+               std::vector<TextRun>* out) {
+    std::size_t start = 0;
+    for (const TextRun& run : runs) {
+        const std::size_t end = start + run.text.size();
+        const std::size_t begin = std::clamp(from, start, end);
+        const std::size_t stop = std::clamp(to, start, end);
+        if (begin < stop) {
+            out->push_back(run);
+            out->back().text = run.text.substr(begin - start, stop - begin);
+        }
+        start = end;
+    }
 }
 
 }  // namespace
 
-std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan found) {
-    const ByteSpan leader = LeaderSlack(TextOf(runs), found);
-    std::vector<TextRun> out;
-    std::size_t start = 0;
-    bool tab_written = false;
-    for (const TextRun& run : runs) {
-        const std::size_t end = start + run.text.size();
-        TextRun piece = run;
-        const std::size_t cut_begin = std::clamp(leader.begin, start, end) - start;
-        const std::size_t cut_end = std::clamp(leader.end, start, end) - start;
-        if (cut_begin < cut_end || (leader.begin >= start && leader.begin < end)) {
-            piece.text = run.text.substr(0, cut_begin) + (tab_written ? "" : "\t") +
-                         run.text.substr(cut_end);
-            tab_written = true;
-        }
-        start = end;
-        if (!piece.text.empty())
-            out.push_back(std::move(piece));
+std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader,
+                                 double dot_spacing) {
+    const std::string text = TextOf(runs);
+    std::string dot;
+    int dots = 0;
+    for (std::size_t at = leader.begin; at < leader.end;) {
+        const std::size_t length = LeaderDotAt(text, at);
+        if (length > 0 && dot.empty())
+            dot = text.substr(at, length);
+        dots += length > 0 ? 1 : 0;
+        at += std::max<std::size_t>(length, 1);
     }
+    std::vector<TextRun> out;
+    AppendCut(runs, 0, leader.begin, &out);
+    TextRun dots_run = RunAt(runs, leader.begin);
+    const int kept = dots - std::min(dots - 1, std::max(2, dots / 20));
+    dots_run.text.clear();
+    for (int i = 0; i < kept; ++i)
+        dots_run.text += dot;
+    TextRun tab = dots_run;
+    tab.text = "\t";
+    dots_run.letter_spacing = std::max(0.0, dot_spacing);
+    out.push_back(std::move(dots_run));
+    out.push_back(std::move(tab));
+    AppendCut(runs, leader.end, text.size(), &out);
     return out;
+}
+
+double LeaderDotSpacing(std::span<const RawChar> chars) {
+    const auto is_dot = [](char32_t code) {
+        return code == U'.' || code == 0xB7 || code == 0x2026;
+    };
+    std::size_t end = chars.size();
+    while (end > 0 && !is_dot(chars[end - 1].code))
+        --end;
+    std::vector<const RawChar*> dots;
+    for (std::size_t i = end; i > 0; --i) {
+        const RawChar& c = chars[i - 1];
+        if (is_dot(c.code))
+            dots.push_back(&c);
+        else if (!IsSpace(c.code))
+            break;
+    }
+    if (dots.size() < 2)
+        return 0;
+    // Collected from the right: the first is the last dot.
+    const double pitch =
+        (dots.front()->box.x0 - dots.back()->box.x0) / static_cast<double>(dots.size() - 1);
+    const double width = dots.front()->box.Width();
+    return std::isfinite(pitch) && pitch > width ? pitch - width : 0;
 }
 
 }  // namespace reconstruct

@@ -33,10 +33,16 @@ struct ByteSpan {
 // around the dots. Nothing when the text has none.
 std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs);
 
-// The runs with the end of `leader`, its last few dots, replaced by one tab character (in the
-// run where that end began): the dots stay as printed, and the page number can go to a tab stop
-// with room to spare when the reader's font runs a little wider than the PDF's.
-std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader);
+// The runs with `leader` rewritten for a reader whose font may run a little wider than the
+// PDF's: its dots without the spaces between them, `dot_spacing` points apart as printed, less
+// the last twentieth of them (at least two), then a tab character to take the page number to its
+// stop.
+std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader,
+                                 double dot_spacing);
+
+// How far apart a line's leader dots stand beyond their own width, in points: the spacing to
+// give them back. 0 when the line ends in fewer than two dots before its last word.
+double LeaderDotSpacing(std::span<const RawChar> chars);
 
 // True for Chinese, Japanese and Korean ideographs, kana, hangul and full-width punctuation:
 // text that wraps without spaces.

@@ -148,6 +148,8 @@ std::string RunPropertiesXml(const TextRun& run) {
     if (run.strike)
         xml += "<w:strike/>";
     xml += "<w:color w:val=\"" + HexColor(run.font.color) + "\"/>";
+    if (run.letter_spacing != 0)
+        xml += "<w:spacing" + Attribute("val", BoundedTwips(run.letter_spacing)) + "/>";
     if (run.font.size > 0) {
         const std::string size = std::to_string(HalfPoints(run.font.size));
         xml += "<w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size + "\"/>";
@@ -199,7 +201,8 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
     }
     xml += SpacingXml(paragraph) + IndentXml(paragraph) + "<w:jc w:val=\"" + Justification(align) +
            "\"/></w:pPr>" + BreakRunXml(brk) +
-           RunsXml(leader ? LeaderAsTab(paragraph.runs, *leader) : paragraph.runs,
+           RunsXml(leader ? LeaderAsTab(paragraph.runs, *leader, paragraph.leader_dot_spacing)
+                          : paragraph.runs,
                    context.body && paragraph.heading_level == 0, context);
     return xml + "</w:p>";
 }
