@@ -15,7 +15,7 @@ constexpr int kMaxColumns = 10;
 // Room below the PDF's last line: a reader's font or line breaking a little off the PDF's would
 // otherwise push a page's last lines onto a page of their own. Each PDF page ends in a break,
 // so the room never pulls the next page's text up.
-constexpr double kBottomSlack = 24;
+constexpr double kBottomSlack = 48;
 
 double Bounded(double value, double low, double high, double fallback) {
     return std::isfinite(value) ? std::clamp(value, low, high) : fallback;

@@ -189,8 +189,8 @@ TEST(WordWriterTest, PagesAndColumnLayoutsBecomeSections) {
     EXPECT_EQ(Attr(landscape, "w:orient"), "landscape");
     EXPECT_EQ(Attr(landscape, "w:w"), "16840");
     EXPECT_EQ(Attr(sections[0]->FirstChildElement("w:pgMar"), "w:left"), "1440");
-    // The bottom margin leaves some room below the PDF's last line: 72 pt become 48.
-    EXPECT_EQ(Attr(sections[0]->FirstChildElement("w:pgMar"), "w:bottom"), "960");
+    // The bottom margin leaves some room below the PDF's last line: 72 pt become 36.
+    EXPECT_EQ(Attr(sections[0]->FirstChildElement("w:pgMar"), "w:bottom"), "720");
     // Only the last sectPr sits in the body itself; the others end a paragraph of their section.
     EXPECT_EQ(std::string(doc.Body()->LastChildElement()->Name()), "w:sectPr");
     for (std::size_t i = 0; i + 1 < sections.size(); ++i)
