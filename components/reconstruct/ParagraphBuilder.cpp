@@ -134,6 +134,9 @@ bool EndsParagraph(const LineGroup& group, const TextLine& line, const Context& 
         return true;
     if (!context.IsHeadingSize(line) && FindListMarker(line.chars))
         return true;
+    // A table of contents' entry ends at its page number.
+    if (EndsInDotLeader(previous.chars))
+        return true;
     if (group.centered && context.IsCentered(line))
         return false;
     const double tolerance = context.Tolerance(size);

@@ -130,6 +130,10 @@ std::string TextOf(const std::vector<TextRun>& runs) {
 namespace {
 
 constexpr std::size_t kLongestLeaderTail = 8;  // bytes: "xviii", "A-12", "1024"
+// Leader dots are written closer than printed, by this share of the gap between them, so that a
+// reader's font a little wider than the PDF's still leaves room for the page number.
+constexpr double kLeaderGapKept = 0.5;
+constexpr double kLeastLeaderGap = 0.5;  // points: dots closer than this touch
 // An ellipsis has three; a leader that short would be taken from prose too easily.
 constexpr int kFewestLeaderDots = 4;
 
@@ -156,8 +160,9 @@ std::size_t LeaderDotBefore(const std::string& text, std::size_t end) {
 
 }  // namespace
 
-std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs) {
-    const std::string text = TextOf(runs);
+namespace {
+
+std::optional<ByteSpan> FindDotLeaderIn(const std::string& text) {
     std::size_t end = text.size();
     while (end > 0 && text[end - 1] == ' ')
         --end;
@@ -182,6 +187,19 @@ std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs) {
     if (dots < kFewestLeaderDots || begin == 0)
         return std::nullopt;
     return ByteSpan{begin, tail};
+}
+
+}  // namespace
+
+std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs) {
+    return FindDotLeaderIn(TextOf(runs));
+}
+
+bool EndsInDotLeader(std::span<const RawChar> chars) {
+    std::string text;
+    for (const RawChar& c : chars)
+        platform::AppendUtf8(IsSpace(c.code) ? U' ' : c.code, &text);
+    return FindDotLeaderIn(text).has_value();
 }
 
 namespace {
@@ -238,7 +256,9 @@ std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan lead
     std::vector<TextRun> out;
     AppendCut(runs, 0, leader.begin, &out);
     TextRun dots_run = RunAt(runs, leader.begin);
-    const int kept = dots - std::min(dots - 1, std::max(2, dots / 20));
+    // Spaced dots make their room by standing closer; dots that touched give up a tenth.
+    const int dropped = dot_spacing > 0 ? 0 : std::min(dots - 1, std::max(2, dots / 10));
+    const int kept = dots - dropped;
     dots_run.text.clear();
     for (int i = 0; i < kept; ++i)
         dots_run.text += dot;
@@ -272,7 +292,8 @@ double LeaderDotSpacing(std::span<const RawChar> chars) {
     const double pitch =
         (dots.front()->box.x0 - dots.back()->box.x0) / static_cast<double>(dots.size() - 1);
     const double width = dots.front()->box.Width();
-    return std::isfinite(pitch) && pitch > width ? pitch - width : 0;
+    const double gap = std::isfinite(pitch) ? pitch - width : 0;
+    return gap >= kLeastLeaderGap ? gap * kLeaderGapKept : 0;
 }
 
 }  // namespace reconstruct

@@ -32,16 +32,18 @@ struct ByteSpan {
 // a page number at its end, as tables of contents have. The span takes in the spaces
 // around the dots. Nothing when the text has none.
 std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs);
+// The same for one printed line.
+bool EndsInDotLeader(std::span<const RawChar> chars);
 
 // The runs with `leader` rewritten for a reader whose font may run a little wider than the
-// PDF's: its dots without the spaces between them, `dot_spacing` points apart as printed, less
-// the last twentieth of them (at least two), then a tab character to take the page number to its
-// stop.
+// PDF's: its dots without the spaces between them, `dot_spacing` points apart (when 0, less
+// their last tenth, at least two), then a tab character to take the page number to its stop.
 std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader,
                                  double dot_spacing);
 
-// How far apart a line's leader dots stand beyond their own width, in points: the spacing to
-// give them back. 0 when the line ends in fewer than two dots before its last word.
+// The spacing to write between a line's leader dots, in points: half the gap the PDF left
+// beyond their width, which keeps their look and leaves room to spare. 0 when they touched or
+// the line ends in fewer than two dots before its last word.
 double LeaderDotSpacing(std::span<const RawChar> chars);
 
 // True for Chinese, Japanese and Korean ideographs, kana, hangul and full-width punctuation:

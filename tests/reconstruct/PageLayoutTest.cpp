@@ -267,6 +267,30 @@ TEST(PageLayoutTest, PicturesStandBetweenParagraphsButBackgroundsDoNot) {
     EXPECT_EQ(LayOut(poster.page()).regions.size(), 1u) << "a picture alone is content";
 }
 
+// Entries of a table of contents, each on a line that ends in a dot leader and a page number,
+// stay one paragraph each and carry where their number ends and how their dots were spaced.
+TEST(PageLayoutTest, ContentsEntriesEndAtTheirPageNumbers) {
+    RawPageBuilder raw;
+    const std::u32string entries[] = {
+        U"B.1 Invoking R from the command line . . . . . . . . . . . . . 92",
+        U"B.2 Invoking R under Windows . . . . . . . . . . . . . . . . . 96",
+        U"B.3 Invoking R under macOS . . . . . . . . . . . . . . . . . . 97",
+    };
+    double y = 100;
+    for (const std::u32string& entry : entries) {
+        raw.Text(72, y, entry, 10);
+        y += 12;
+    }
+    const Page page = LayOut(raw.page());
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(TextOf(paragraphs[i]->runs), Utf8(entries[i]));
+        EXPECT_NEAR(paragraphs[i]->leader_tab, paragraphs[i]->box.x1 - 72, 0.5);
+        EXPECT_GT(paragraphs[i]->leader_dot_spacing, 0);
+    }
+}
+
 TEST(PageLayoutTest, ChineseParagraphsJoinWithoutSpacesAndIndentTwoCharacters) {
     const Page page = LayOut(CjkPage());
     const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);

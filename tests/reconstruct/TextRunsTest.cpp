@@ -80,12 +80,13 @@ TEST(TextRunsTest, DotLeadersBeforePageNumbersEndInATab) {
         std::vector<TextRun> runs;
         std::optional<std::string> tabbed;  // none when no leader may be found
     } cases[] = {
-        // The dots lose the spaces between them and their last twentieth, at least two.
+        // Written without spacing, the dots lose the spaces between them and their last tenth,
+        // at least two.
         {Runs({"Simple examples", ". . . . . . . .", " 45"}), "Simple examples......\t45"},
         {Runs({"Preface......................1"}), "Preface....................\t1"},
         {Runs({"Contents ", "\u00B7 \u00B7 \u00B7 \u00B7 ", "xiv"}), "Contents\u00B7\u00B7\txiv"},
         {Runs({"Index", "\u2026\u2026\u2026\u2026", "A-3"}), "Index\u2026\u2026\tA-3"},
-        {Runs({"Long", std::string(60, '.').c_str(), "7"}), "Long" + std::string(57, '.') + "\t7"},
+        {Runs({"Long", std::string(60, '.').c_str(), "7"}), "Long" + std::string(54, '.') + "\t7"},
         {Runs({"and so on... 12"}), std::nullopt},              // an ellipsis, not a leader
         {Runs({"wait . . . . . and see"}), std::nullopt},       // no page number after the dots
         {Runs({"see . . . . . page 12 of it"}), std::nullopt},  // the dots are not before the end
@@ -110,14 +111,15 @@ TEST(TextRunsTest, LeaderDotsKeepTheirLookAndTheirPrintedSpacing) {
     const std::vector<TextRun> tabbed = LeaderAsTab(runs, *leader, 1.5);
     ASSERT_EQ(tabbed.size(), 4u);
     EXPECT_EQ(tabbed[0].text, "Simple examples");
-    EXPECT_EQ(tabbed[1].text, "....");
+    EXPECT_EQ(tabbed[1].text, "......");  // spaced dots keep them all
     EXPECT_TRUE(tabbed[1].font.bold);
     EXPECT_DOUBLE_EQ(tabbed[1].letter_spacing, 1.5);
     EXPECT_EQ(tabbed[2].text, "\t");
     EXPECT_DOUBLE_EQ(tabbed[2].letter_spacing, 0);
     EXPECT_EQ(tabbed[3].text, "45");
 
-    // Dots 4.5 pt apart and 2.75 pt wide stood 1.75 pt apart beyond their width.
+    // Dots 4.5 pt apart and 2.75 pt wide stood 1.75 pt apart beyond their width: half of that
+    // is written.
     std::vector<RawChar> chars;
     for (char32_t c : std::u32string_view(U"Preface"))
         chars.push_back({c, {60, 0, 65, 10}});
@@ -127,7 +129,7 @@ TEST(TextRunsTest, LeaderDotsKeepTheirLookAndTheirPrintedSpacing) {
     }
     chars.push_back({U'4', {130, 0, 135, 10}});
     chars.push_back({U'5', {135, 0, 140, 10}});
-    EXPECT_NEAR(LeaderDotSpacing(chars), 1.75, 1e-9);
+    EXPECT_NEAR(LeaderDotSpacing(chars), 0.875, 1e-9);
     EXPECT_EQ(LeaderDotSpacing(std::span<const RawChar>(chars).first(7)), 0);
 }
 

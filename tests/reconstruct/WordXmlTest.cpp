@@ -173,7 +173,7 @@ TEST(WordXmlTest, ContentsEntriesLeadToTheirPageNumberWithATabStop) {
     EXPECT_EQ(Attr(tab, "w:val"), "right");
     EXPECT_EQ(Attr(tab, "w:pos"), "7600");
     EXPECT_EQ(ChildVal(xml.First("w:pPr"), "w:jc"), "left");
-    EXPECT_EQ(wordtest::TextUnder(xml.Root()), "Simple examples......45");
+    EXPECT_EQ(wordtest::TextUnder(xml.Root()), "Simple examples........45");
     EXPECT_EQ(xml.All("w:tab").size(), 2u);  // the stop and the tab character
     // The dots are spaced as printed; nothing else is.
     std::vector<std::string> spacings;
