@@ -16,6 +16,9 @@ constexpr int kMaxColumns = 10;
 // otherwise push a page's last lines onto a page of their own. Each PDF page ends in a break,
 // so the room never pulls the next page's text up.
 constexpr double kBottomSlack = 48;
+// The same across: typesetters squeeze the spaces of a tight line, a word processor cannot, and
+// a line the PDF fitted would otherwise lose its last word to a line of its own.
+constexpr double kRightSlackShare = 0.02;
 
 double Bounded(double value, double low, double high, double fallback) {
     return std::isfinite(value) ? std::clamp(value, low, high) : fallback;
@@ -69,6 +72,8 @@ SectionLayout PageSectionLayout(const Page& page) {
     FitMargins(layout.width, &layout.margins.left, &layout.margins.right);
     FitMargins(layout.height, &layout.margins.top, &layout.margins.bottom);
     layout.margins.bottom -= std::min(kBottomSlack, layout.margins.bottom / 2);
+    layout.margins.right -=
+        std::min(layout.TextWidth() * kRightSlackShare, layout.margins.right / 2);
     return layout;
 }
 

@@ -191,6 +191,10 @@ TEST(WordWriterTest, PagesAndColumnLayoutsBecomeSections) {
     EXPECT_EQ(Attr(sections[0]->FirstChildElement("w:pgMar"), "w:left"), "1440");
     // The bottom margin leaves some room below the PDF's last line: 72 pt become 36.
     EXPECT_EQ(Attr(sections[0]->FirstChildElement("w:pgMar"), "w:bottom"), "720");
+    // And a little room across: 2 % of the text's width.
+    const double text_width = 612 - 72 - 72;
+    EXPECT_EQ(Attr(sections[0]->FirstChildElement("w:pgMar"), "w:right"),
+              std::to_string(std::lround((72 - 0.02 * text_width) * 20)));
     // Only the last sectPr sits in the body itself; the others end a paragraph of their section.
     EXPECT_EQ(std::string(doc.Body()->LastChildElement()->Name()), "w:sectPr");
     for (std::size_t i = 0; i + 1 < sections.size(); ++i)
