@@ -130,9 +130,9 @@ std::string TextOf(const std::vector<TextRun>& runs) {
 namespace {
 
 constexpr std::size_t kLongestLeaderTail = 8;  // bytes: "xviii", "A-12", "1024"
-// Leader dots are written closer than printed, by this share of the gap between them, so that a
-// reader's font a little wider than the PDF's still leaves room for the page number.
-constexpr double kLeaderGapKept = 0.5;
+// Leader dots are written closer than printed, keeping this share of the gap between them, so
+// that a reader's font a little wider than the PDF's still leaves room for the page number.
+constexpr double kLeaderGapKept = 0.8;
 constexpr double kLeastLeaderGap = 0.5;  // points: dots closer than this touch
 // An ellipsis has three; a leader that short would be taken from prose too easily.
 constexpr int kFewestLeaderDots = 4;

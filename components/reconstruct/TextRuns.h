@@ -41,8 +41,8 @@ bool EndsInDotLeader(std::span<const RawChar> chars);
 std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader,
                                  double dot_spacing);
 
-// The spacing to write between a line's leader dots, in points: half the gap the PDF left
-// beyond their width, which keeps their look and leaves room to spare. 0 when they touched or
+// The spacing to write between a line's leader dots, in points: four fifths of the gap the PDF
+// left beyond their width, which keeps their look and leaves room to spare. 0 when they touched or
 // the line ends in fewer than two dots before its last word.
 double LeaderDotSpacing(std::span<const RawChar> chars);
 
