@@ -46,6 +46,8 @@ bool RenderForRecognition(fz_context* ctx, fz_page* page, OcrPicture* out, OcrPa
     fz_pixmap* pixmap = nullptr;
     float zoom = 1;
     fz_var(pixmap);
+    fz_var(zoom);
+    fz_var(bounds);
     fz_try(ctx) {
         bounds = fz_bound_page(ctx, page);
         zoom = RenderZoom(bounds);
