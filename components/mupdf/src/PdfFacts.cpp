@@ -72,6 +72,7 @@ pdf_document* OpenDocument(fz_context* context, const Source& source, std::strin
 
 bool Authenticate(fz_context* context, pdf_document* document, const std::string& password) {
     int granted = 0;
+    fz_var(granted);
     fz_try(context) {
         granted = pdf_authenticate_password(context, document, password.c_str());
     }
@@ -83,6 +84,7 @@ bool Authenticate(fz_context* context, pdf_document* document, const std::string
 
 int CountPages(fz_context* context, pdf_document* document) {
     int count = -1;
+    fz_var(count);
     fz_try(context) {
         count = pdf_count_pages(context, document);
     }
@@ -94,6 +96,7 @@ int CountPages(fz_context* context, pdf_document* document) {
 
 pdf_page* LoadPage(fz_context* context, pdf_document* document, int number) {
     pdf_page* page = nullptr;
+    fz_var(page);
     fz_try(context) {
         page = pdf_load_page(context, document, number);
     }
@@ -106,6 +109,8 @@ pdf_page* LoadPage(fz_context* context, pdf_document* document, int number) {
 void Measure(fz_context* context, pdf_page* page, Tally* tally) {
     fz_rect bounds = fz_empty_rect;
     float user_unit = 1;
+    fz_var(bounds);
+    fz_var(user_unit);
     fz_try(context) {
         bounds = pdf_bound_page(context, page);
         user_unit = pdf_dict_get_real(context, page->obj, PDF_NAME(UserUnit));
@@ -189,6 +194,7 @@ Tally WalkPages(fz_context* context, pdf_document* document, int count,
 std::string Metadata(fz_context* context, pdf_document* document, const char* key) {
     std::array<char, 256> value{};
     int length = -1;
+    fz_var(length);
     fz_try(context) {
         length = fz_lookup_metadata(context, &document->super, key, value.data(), value.size());
     }
