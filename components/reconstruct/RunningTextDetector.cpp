@@ -51,7 +51,7 @@ void MaskNumbers(std::span<const RawChar> chars, std::u32string* key, std::vecto
         number = std::min(number * 10 + static_cast<int>(c.code - U'0'), 1'000'000);
     }
     if (const int roman = RomanValue(core); roman > 0) {
-        *key = U"R";
+        key->assign(1, U'R');
         *numbers = {roman};
     }
 }

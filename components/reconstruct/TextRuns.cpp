@@ -259,11 +259,12 @@ std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan lead
     // Spaced dots make their room by standing closer; dots that touched give up a tenth.
     const int dropped = dot_spacing > 0 ? 0 : std::min(dots - 1, std::max(2, dots / 10));
     const int kept = dots - dropped;
-    dots_run.text.clear();
+    std::string written;
     for (int i = 0; i < kept; ++i)
-        dots_run.text += dot;
+        written.append(dot.data(), dot.size());
+    dots_run.text = std::move(written);
     TextRun tab = dots_run;
-    tab.text = "\t";
+    tab.text.assign(1, '\t');
     dots_run.letter_spacing = std::max(0.0, dot_spacing);
     out.push_back(std::move(dots_run));
     out.push_back(std::move(tab));

@@ -60,8 +60,14 @@ const char* NumberFormat(ListKind kind) {
 // The pattern with this level's placeholder for Word ("%1" for the outermost level).
 std::string LevelText(const std::string& pattern, int level) {
     std::string text;
-    for (const char c : pattern)
-        text += c == '#' ? "%" + std::to_string(level + 1) : std::string(1, c);
+    std::string placeholder(1, '%');
+    placeholder.append(std::to_string(level + 1));
+    for (const char c : pattern) {
+        if (c == '#')
+            text.append(placeholder);
+        else
+            text.push_back(c);
+    }
     return text;
 }
 
