@@ -103,7 +103,9 @@ def verdict(rows, ours="ours"):
                      f"{theirs['structure']} checks), {text} on text similarity")
     ratio = speed_ratio(rows, ours)
     if ratio is not None:
-        lines.append(f"- speed: {ratio:.2f} × mutool (target ≤ 2)")
+        lines.append(f"- speed: {ratio:.2f} × mutool per file through quire-cli, each run paying "
+                     "the program's and the core's start (the conversion itself against mutool: "
+                     "bench/run-core-tools.sh word, target ≤ 2)")
     return lines
 
 
