@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "reconstruct/CellText.h"
+#include "reconstruct/ListMarkers.h"
 #include "reconstruct/TableSegments.h"
 #include "reconstruct/TextRuns.h"
 
@@ -12,6 +13,7 @@ namespace reconstruct {
 namespace {
 
 constexpr std::size_t kMarkerChars = 8;
+constexpr std::size_t kLeaderChars = 8;  // dots and a page number
 
 struct Piece {
     const RawChar* c;
@@ -43,14 +45,18 @@ void SplitIntoSpans(const RawPage& page, const std::vector<const RawChar*>& char
     for (const RawChar* c : chars) {
         const double gap = previous ? c->box.x0 - previous->box.x1 : 0;
         if (previous == nullptr || gap >= split_gap) {
-            line->spans.push_back({c->box, 1, {}});
+            line->spans.push_back({c->box, 1, {}, {}});
         } else {
             line->spans.back().box = line->spans.back().box.United(c->box);
             if (gap > word_gap || (IsCjk(c->code) && IsCjk(previous->code)))
                 ++line->spans.back().words;
         }
-        if (line->spans.back().text.size() < kMarkerChars)
-            line->spans.back().text.push_back(c->code);
+        TextSpan& span = line->spans.back();
+        if (span.text.size() < kMarkerChars)
+            span.text.push_back(c->code);
+        if (span.tail.size() == kLeaderChars)
+            span.tail.erase(0, 1);
+        span.tail.push_back(c->code);
         ++line->chars;
         line->monospace_chars += IsMonospace(page, *c) ? 1 : 0;
         previous = c;
@@ -73,30 +79,23 @@ SpannedLine MakeLine(const RawPage& page, std::vector<Piece>::const_iterator fir
     return line;
 }
 
-bool IsBullet(char32_t code) {
-    static constexpr char32_t kBullets[] = {U'•', U'◦', U'▪', U'‣', U'–', U'-', U'*', U'·',
-                                            U'●', U'○', U'■', U'□', U'►', U'✓', U'➢', U'◆'};
-    return std::find(std::begin(kBullets), std::end(kBullets), code) != std::end(kBullets);
+// "•", "1.", "a)", "(iv)", "一、": a span that holds nothing but what starts a list item.
+bool IsListMarker(const TextSpan& span) {
+    if (span.text.empty() || span.text.size() >= kMarkerChars)
+        return false;
+    // The recogniser wants the text the marker introduces; any word after a space will do.
+    std::vector<RawChar> chars(span.text.size() + 2);
+    for (std::size_t i = 0; i < span.text.size(); ++i)
+        chars[i].code = span.text[i];
+    chars[span.text.size()].code = U' ';
+    chars.back().code = U'X';
+    const std::optional<ListMarker> marker = FindListMarker(chars);
+    return marker && marker->length == span.text.size() + 1;
 }
 
-// "•", "1.", "a)", "(iv)", "一、": what starts a list item.
-bool IsListMarker(const std::u32string& text) {
-    if (text.size() == 1 && IsBullet(text.front()))
-        return true;
-    if (text.size() < 2 || text.size() > 5)
-        return false;
-    const char32_t last = text.back();
-    if (last != U'.' && last != U')' && last != U'、')
-        return false;
-    const std::size_t start = text.front() == U'(' ? 1 : 0;
-    for (std::size_t i = start; i + 1 < text.size(); ++i) {
-        const char32_t c = text[i];
-        const bool ascii_alnum =
-            (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
-        if (!ascii_alnum && !IsCjk(c))
-            return false;
-    }
-    return true;
+// A list item set as a table would be: a marker in a span of its own, then the item's text.
+bool IsListItem(const SpannedLine& line) {
+    return line.spans.size() == 2 && IsListMarker(line.spans.front());
 }
 
 bool IsLowerCase(char32_t code) {
@@ -271,19 +270,17 @@ bool LooksTabular(std::span<const SpannedLine> lines, const std::vector<ColumnEx
     int wordy_spans = 0;
     int chars = 0;
     int monospace_chars = 0;
-    bool markers_only = true;
+    bool list = true;
     for (const SpannedLine& line : lines) {
         chars += line.chars;
         monospace_chars += line.monospace_chars;
         for (const TextSpan& span : line.spans) {
             ++spans;
             wordy_spans += span.words >= 5 ? 1 : 0;
-            if (ColumnOf(columns, span) == 0)
-                markers_only = markers_only && IsListMarker(span.text);
         }
+        list = list && (line.spans.size() < 2 || IsListItem(line));
     }
     const bool prose = 5 * wordy_spans > 2 * spans;
-    const bool list = columns.size() == 2 && markers_only;
     const bool code = 2 * monospace_chars > chars;
     return !prose && !list && !code;
 }

@@ -15,6 +15,7 @@ struct TextSpan {
     Rect box;
     int words = 0;
     std::u32string text;  // without spaces, at most a few characters: enough to spot a marker
+    std::u32string tail;  // its last few characters, without spaces: enough to spot a leader
 };
 
 // Characters on one baseline, drawn lines joined, split into spans at wide gaps.

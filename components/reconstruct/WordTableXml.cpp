@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "reconstruct/OoxmlPackage.h"
+#include "reconstruct/TableSegments.h"
 
 namespace reconstruct {
 namespace {
@@ -147,15 +148,85 @@ private:
     WordContext& context_;
 };
 
-// Column widths in twips, scaled down together when the table is wider than the room it has.
-std::vector<long> ColumnTwips(const std::vector<double>& widths, std::size_t columns,
-                              double available_width) {
+// Word's own cell margin, left and right, in points: what the table style gives.
+constexpr double kDefaultCellMargin = 5.4;
+// Text set deeper in its cells than this is placed by its alignment, not by a margin.
+constexpr double kMaxCellMargin = 14.4;
+
+struct CellMargins {
+    double left = kDefaultCellMargin;
+    double right = kDefaultCellMargin;
+};
+
+// A low quartile: most cells keep their text at least this far in, and the few that sit
+// deeper (indented lines, text placed loosely) do not pull the margin along.
+double LowQuartile(std::vector<double> values) {
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 4);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+bool Measurable(const Rect& box) {
+    return IsFinite(box) && box.Width() > 0;
+}
+
+// The margins that put the text of the cells where the PDF had it: how far left-aligned text
+// sat in from the left side of its cell, and right-aligned text from the right side. A side
+// without such text takes the other side's margin, as cells are padded alike on both sides;
+// both sides together never take more room than the fullest cell left beside its text, so
+// that no line wraps that did not wrap in the PDF.
+CellMargins MeasuredMargins(const Table& table) {
+    std::vector<double> lefts;
+    std::vector<double> rights;
+    double room = kWordMaxLength;
+    for (const Cell& cell : table.cells) {
+        if (!Measurable(cell.box))
+            continue;
+        for (const Paragraph& paragraph : cell.paragraphs) {
+            if (!Measurable(paragraph.box))
+                continue;
+            room = std::min(room, cell.box.Width() - paragraph.box.Width());
+            if (paragraph.align == Align::kRight)
+                rights.push_back(cell.box.x1 - paragraph.box.x1);
+            else if (paragraph.align != Align::kCenter)
+                lefts.push_back(paragraph.box.x0 - cell.box.x0);
+        }
+    }
+    if (lefts.empty() && rights.empty())
+        return {};
+    CellMargins margins;
+    margins.left = std::clamp(LowQuartile(lefts.empty() ? rights : lefts), 0.0, kMaxCellMargin);
+    margins.right = std::clamp(LowQuartile(rights.empty() ? lefts : rights), 0.0, kMaxCellMargin);
+    room = std::max(room, 0.0);
+    const double total = margins.left + margins.right;
+    if (total > room) {
+        margins.left *= room / total;
+        margins.right *= room / total;
+    }
+    return margins;
+}
+
+std::string CellMarginsXml(const CellMargins& margins, double scale) {
+    return "<w:tblCellMar><w:left w:w=\"" + std::to_string(Twips(margins.left * scale)) +
+           "\" w:type=\"dxa\"/><w:right w:w=\"" + std::to_string(Twips(margins.right * scale)) +
+           "\" w:type=\"dxa\"/></w:tblCellMar>";
+}
+
+// Column widths in points, each at least a point and at most Word's longest length.
+std::vector<double> ColumnPoints(const std::vector<double>& widths, std::size_t columns) {
     std::vector<double> points(widths.begin(), widths.begin() + columns);
     for (double& width : points)
         width = std::clamp(std::isfinite(width) ? width : 0.0, 1.0, kWordMaxLength);
+    return points;
+}
+
+// How much the table shrinks to fit the room it has: 1 when it fits.
+double FitScale(const std::vector<double>& points, double available_width) {
     const double total = std::accumulate(points.begin(), points.end(), 0.0);
-    const double scale =
-        available_width > 0 && total > available_width ? available_width / total : 1;
+    return available_width > 0 && total > available_width ? available_width / total : 1;
+}
+
+std::vector<long> ColumnTwips(const std::vector<double>& points, double scale) {
     std::vector<long> twips;
     for (const double width : points)
         twips.push_back(std::max(1L, Twips(width * scale)));
@@ -170,18 +241,20 @@ std::string TableXml(const Table& table, double indent, double available_width,
     if (columns == 0 || table.row_heights.empty())
         return "";
     const std::size_t rows = std::min(table.row_heights.size(), kMaxPositions / columns);
-    const std::vector<long> widths = ColumnTwips(table.column_widths, columns, available_width);
+    const std::vector<double> points = ColumnPoints(table.column_widths, columns);
+    const double scale = FitScale(points, available_width);
+    const std::vector<long> widths = ColumnTwips(points, scale);
     Grid grid(static_cast<int>(rows), static_cast<int>(columns));
     for (const Cell& cell : table.cells)
         grid.Place(cell);
 
-    std::string xml =
-        "<w:tbl><w:tblPr><w:tblW w:w=\"" +
-        std::to_string(std::accumulate(widths.begin(), widths.end(), 0L)) +
-        "\" w:type=\"dxa\"/><w:tblInd w:w=\"" +
-        std::to_string(BoundedTwips(std::max(0.0, indent))) + "\" w:type=\"dxa\"/>" +
-        NoTableBordersXml() +
-        "<w:tblLayout w:type=\"fixed\"/><w:tblLook w:val=\"0000\"/></w:tblPr><w:tblGrid>";
+    std::string xml = "<w:tbl><w:tblPr><w:tblW w:w=\"" +
+                      std::to_string(std::accumulate(widths.begin(), widths.end(), 0L)) +
+                      "\" w:type=\"dxa\"/><w:tblInd w:w=\"" +
+                      std::to_string(BoundedTwips(std::max(0.0, indent))) + "\" w:type=\"dxa\"/>" +
+                      NoTableBordersXml() + "<w:tblLayout w:type=\"fixed\"/>" +
+                      CellMarginsXml(MeasuredMargins(table), scale) +
+                      "<w:tblLook w:val=\"0000\"/></w:tblPr><w:tblGrid>";
     for (const long width : widths)
         xml += "<w:gridCol w:w=\"" + std::to_string(width) + "\"/>";
     xml += "</w:tblGrid>";

@@ -145,6 +145,30 @@ void HangingIndentList(TablePage* page) {
     }
 }
 
+// Bullets from a symbol font (private use code points) at the outer level, open circles on the
+// inner one, each marker in a span of its own before its text.
+void TwoLevelBulletList(TablePage* page) {
+    const double marker_x[] = {72, 72, 90, 90, 72};
+    const std::u32string markers[] = {U"\uF0B7", U"\uF0B7", U"◦", U"◦", U"\uF0B7"};
+    const std::u32string items[] = {U"Paper comes first", U"Margins are kept", U"top and bottom",
+                                    U"left and right", U"Columns come last"};
+    for (int i = 0; i < 5; ++i) {
+        page->Text(marker_x[i], 100 + 18 * i, markers[i]);
+        page->Text(marker_x[i] + 18, 100 + 18 * i, items[i]);
+    }
+}
+
+void TwoLevelNumberedList(TablePage* page) {
+    const double marker_x[] = {72, 72, 90, 90, 72};
+    const std::u32string markers[] = {U"1.", U"2.", U"a.", U"b.", U"3."};
+    const std::u32string items[] = {U"Open the document", U"Choose the format", U"Word document",
+                                    U"Workbook", U"Save the result"};
+    for (int i = 0; i < 5; ++i) {
+        page->Text(marker_x[i], 100 + 18 * i, markers[i]);
+        page->Text(marker_x[i] + 18, 100 + 18 * i, items[i]);
+    }
+}
+
 void CodeListing(TablePage* page) {
     const std::u32string lines[] = {
         U"int width = 0;      // in points", U"int height = 0;     // in points",
@@ -172,6 +196,8 @@ TEST(AlignedTextTableTest, TextThatOnlyLinesUpIsNotATable) {
     const NotATable cases[] = {{"two columns of prose", TwoColumnsOfProse},
                                {"two columns of Chinese prose", TwoColumnsOfChineseProse},
                                {"list with hanging indents", HangingIndentList},
+                               {"bulleted list on two levels", TwoLevelBulletList},
+                               {"numbered list on two levels", TwoLevelNumberedList},
                                {"code listing", CodeListing},
                                {"contents with dot leaders", ContentsWithLeaders},
                                {"two rows", TwoRowsOnly}};
@@ -180,6 +206,73 @@ TEST(AlignedTextTableTest, TextThatOnlyLinesUpIsNotATable) {
         c.draw(&page);
         EXPECT_TRUE(FindTables(page.page()).empty()) << c.name;
     }
+}
+
+TEST(AlignedTextTableTest, NumberedRowsWithSeveralColumnsStayATable) {
+    TablePage page;
+    const std::u32string numbers[] = {U"1.", U"2.", U"3.", U"4."};
+    for (int i = 0; i < 4; ++i) {
+        page.Text(72, kTop + kPitch * i, numbers[i]);
+        page.Text(100, kTop + kPitch * i, kRows[i].city);
+        page.RightText(262, kTop + kPitch * i, kRows[i].population);
+    }
+    const std::vector<Table> tables = FindTables(page.page());
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].column_widths.size(), 3u);
+    EXPECT_EQ(tables[0].row_heights.size(), 4u);
+}
+
+// Rows of padded cells stand nearly three line heights apart: still one table while they keep
+// their column edges, but lines that far apart on other edges are separate blocks.
+TEST(AlignedTextTableTest, RoomyRowsJoinOnlyWhileTheyKeepTheirColumns) {
+    constexpr double kRoomyPitch = 28;
+    TablePage page;
+    for (int i = 0; i < 4; ++i) {
+        page.Text(72, kTop + kRoomyPitch * i, kRows[i].city);
+        page.RightText(262, kTop + kRoomyPitch * i, kRows[i].population);
+        page.RightText(362, kTop + kRoomyPitch * i, kRows[i].area);
+    }
+    std::vector<Table> tables = FindTables(page.page());
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].row_heights.size(), 4u);
+    EXPECT_EQ(tables[0].column_widths.size(), 3u);
+    EXPECT_EQ(CellText(tables[0], 3, 2), "118.3");
+
+    TablePage shifted;
+    for (int i = 0; i < 4; ++i) {
+        const double x = i < 2 ? 72 : 120;
+        shifted.Text(x, kTop + kRoomyPitch * i, kRows[i].city);
+        shifted.RightText(x + 190, kTop + kRoomyPitch * i, kRows[i].population);
+        shifted.RightText(x + 290, kTop + kRoomyPitch * i, kRows[i].area);
+    }
+    EXPECT_TRUE(FindTables(shifted.page()).empty());
+}
+
+// Chapters spaced out as rows, the page number far right, with dotted entries between them.
+void DrawContents(TablePage* page, bool with_dotted_entries) {
+    const std::u32string chapters[] = {U"Plotting styles", U"Arrows", U"Boxes", U"Candlesticks"};
+    const std::u32string pages[] = {U"62", U"62", U"63", U"64"};
+    for (int i = 0; i < 4; ++i) {
+        page->Text(72, 100 + 28 * i, chapters[i]);
+        page->RightText(540, 100 + 28 * i, pages[i]);
+    }
+    if (!with_dotted_entries)
+        return;
+    // Dots that reach the number, and dots that stop short of it.
+    page->Text(86, 100 + 28 * 2 + 14, U"Boxes in 2D . . . . . . . . . . . 63");
+    page->Text(86, 100 + 28 * 3 + 14, U"Boxes in 3D . . . . . . . . .");
+    page->RightText(540, 100 + 28 * 3 + 14, U"63");
+}
+
+TEST(AlignedTextTableTest, EntriesOfAContentsPageStayText) {
+    TablePage contents;
+    DrawContents(&contents, true);
+    EXPECT_TRUE(FindTables(contents.page()).empty());
+
+    // Without dotted entries nothing says the numbers are page numbers.
+    TablePage plain;
+    DrawContents(&plain, false);
+    EXPECT_EQ(FindTables(plain.page()).size(), 1u);
 }
 
 TEST(AlignedTextTableTest, TextInsideARuledTableIsNotFoundTwice) {
