@@ -57,7 +57,7 @@ struct Paragraph {
     int list_number = 0;      // for numbered items: the number the marker shows
     int heading_level = 0;    // 1..6 for headings, 0 for body text
     // A table of contents' line: where its page number ends, in points from the text column's
-    // left edge, for a right tab stop with a dot leader after the dots; 0 for none.
+    // left edge, for a right tab stop after the dots; 0 for none.
     double leader_tab = 0;
     double leader_dot_spacing = 0;  // how far apart the dots stood beyond their width, points
 };

@@ -190,13 +190,13 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
         xml += "<w:pStyle w:val=\"Heading" + std::to_string(paragraph.heading_level) + "\"/>";
     xml += PageBreakXml(brk) + NumberingXml(paragraph, context);
     // A table of contents' page number goes to a right tab stop after the dots, so that a
-    // slightly wider font does not push it onto a line of its own; the stop's own dots fill
-    // whatever room is left.
+    // slightly wider font does not push it onto a line of its own. The stop has no leader of its
+    // own: many contents leave a gap between the dots and the number.
     const std::optional<ByteSpan> leader =
         paragraph.leader_tab > 0 ? FindDotLeader(paragraph.runs) : std::nullopt;
     Align align = paragraph.align;
     if (leader) {
-        xml += "<w:tabs><w:tab w:val=\"right\" w:leader=\"dot\"" +
+        xml += "<w:tabs><w:tab w:val=\"right\"" +
                Attribute("pos", BoundedTwips(paragraph.leader_tab)) + "/></w:tabs>";
         align = align == Align::kJustify ? Align::kLeft : align;
     }
