@@ -129,7 +129,10 @@ void WordWriter::CloseSection() {
     if (pending_paragraph_ && !pending_section_) {
         pending_.insert(pending_.find("</w:pPr>"), section);
     } else {
-        Push("<w:p><w:pPr>" + section + "</w:pPr></w:p>", true);
+        // After a table: a paragraph that takes no room, so that a full page stays one page.
+        std::string closing = SpacerParagraphXml(BreakBefore::kNone);
+        closing.insert(closing.find("</w:pPr>"), section);
+        Push(std::move(closing), true);
     }
     pending_section_ = true;
 }

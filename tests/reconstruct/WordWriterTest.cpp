@@ -261,6 +261,20 @@ TEST(WordWriterTest, TablesAreKeptApartAndNeverEndTheBody) {
                             {"w:tbl", "w:p", "w:tbl", "w:p", "w:tbl", "w:p", "w:sectPr"}));
     // The second page's table starts after a paragraph that breaks the page.
     EXPECT_EQ(doc.BodyAll("w:pageBreakBefore").size(), 1u);
+
+    // A section that ends with a table ends in a paragraph that takes no room: a table filling
+    // its page must not push an empty line onto a page of its own.
+    const WrittenDocument changed(
+        {APage(0, {Band({SmallTable("a", "b")})}), APage(1, {Band({Para("x"), Para("y")}, 2)})});
+    ASSERT_TRUE(changed.ok()) << changed.error();
+    const auto sections = changed.Sections();
+    ASSERT_EQ(sections.size(), 2u);
+    const auto* closing = sections[0]->Parent()->Parent()->ToElement();
+    EXPECT_EQ(wordtest::TextUnder(closing), "");
+    const auto* spacing = closing->FirstChildElement("w:pPr")->FirstChildElement("w:spacing");
+    ASSERT_NE(spacing, nullptr);
+    EXPECT_EQ(Attr(spacing, "w:line"), "20");
+    EXPECT_EQ(Attr(spacing, "w:lineRule"), "exact");
 }
 
 TEST(WordWriterTest, NormalStyleAndFontTableFollowTheText) {
