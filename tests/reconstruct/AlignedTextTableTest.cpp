@@ -145,28 +145,28 @@ void HangingIndentList(TablePage* page) {
     }
 }
 
-// Bullets from a symbol font (private use code points) at the outer level, open circles on the
-// inner one, each marker in a span of its own before its text.
-void TwoLevelBulletList(TablePage* page) {
+// A list on two levels, each marker in a span of its own before its text.
+void TwoLevelList(TablePage* page, const std::u32string (&markers)[5],
+                  const std::u32string (&items)[5]) {
     const double marker_x[] = {72, 72, 90, 90, 72};
-    const std::u32string markers[] = {U"\uF0B7", U"\uF0B7", U"◦", U"◦", U"\uF0B7"};
-    const std::u32string items[] = {U"Paper comes first", U"Margins are kept", U"top and bottom",
-                                    U"left and right", U"Columns come last"};
     for (int i = 0; i < 5; ++i) {
         page->Text(marker_x[i], 100 + 18 * i, markers[i]);
         page->Text(marker_x[i] + 18, 100 + 18 * i, items[i]);
     }
 }
 
+// Bullets from a symbol font (private use code points) at the outer level, open circles on the
+// inner one.
+void TwoLevelBulletList(TablePage* page) {
+    TwoLevelList(page, {U"\uF0B7", U"\uF0B7", U"◦", U"◦", U"\uF0B7"},
+                 {U"Paper comes first", U"Margins are kept", U"top and bottom", U"left and right",
+                  U"Columns come last"});
+}
+
 void TwoLevelNumberedList(TablePage* page) {
-    const double marker_x[] = {72, 72, 90, 90, 72};
-    const std::u32string markers[] = {U"1.", U"2.", U"a.", U"b.", U"3."};
-    const std::u32string items[] = {U"Open the document", U"Choose the format", U"Word document",
-                                    U"Workbook", U"Save the result"};
-    for (int i = 0; i < 5; ++i) {
-        page->Text(marker_x[i], 100 + 18 * i, markers[i]);
-        page->Text(marker_x[i] + 18, 100 + 18 * i, items[i]);
-    }
+    TwoLevelList(page, {U"1.", U"2.", U"a.", U"b.", U"3."},
+                 {U"Open the document", U"Choose the format", U"Word document", U"Workbook",
+                  U"Save the result"});
 }
 
 void CodeListing(TablePage* page) {

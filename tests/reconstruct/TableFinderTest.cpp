@@ -20,7 +20,9 @@ const std::vector<double> kXs{72, 172, 272, 372};
 const std::vector<double> kYs{100, 120, 140, 160};
 
 std::u32string Label(int row, int column) {
-    return U"r" + std::u32string(1, U'0' + row) + U"c" + std::u32string(1, U'0' + column);
+    const char32_t label[] = {U'r', static_cast<char32_t>(U'0' + row), U'c',
+                              static_cast<char32_t>(U'0' + column)};
+    return std::u32string(label, 4);
 }
 
 // Text "rNcM" at the left of every cell of the 3×3 grid.

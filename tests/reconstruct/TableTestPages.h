@@ -85,8 +85,11 @@ inline std::string CellText(const Table& table, int row, int column) {
     if (cell == nullptr)
         return "<none>";
     std::string text;
-    for (const Paragraph& paragraph : cell->paragraphs)
-        text += (text.empty() ? "" : "|") + TextOf(paragraph.runs);
+    for (const Paragraph& paragraph : cell->paragraphs) {
+        if (!text.empty())
+            text.push_back('|');
+        text.append(TextOf(paragraph.runs));
+    }
     return text;
 }
 
