@@ -245,17 +245,21 @@ std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan lead
                                  double dot_spacing) {
     const std::string text = TextOf(runs);
     std::string dot;
+    std::size_t first_dot = leader.begin;
     int dots = 0;
     for (std::size_t at = leader.begin; at < leader.end;) {
         const std::size_t length = LeaderDotAt(text, at);
-        if (length > 0 && dot.empty())
+        if (length > 0 && dot.empty()) {
             dot = text.substr(at, length);
+            first_dot = at;
+        }
         dots += length > 0 ? 1 : 0;
         at += std::max<std::size_t>(length, 1);
     }
     std::vector<TextRun> out;
     AppendCut(runs, 0, leader.begin, &out);
-    TextRun dots_run = RunAt(runs, leader.begin);
+    // The dots keep their own face: a title's Chinese face would draw them wider.
+    TextRun dots_run = RunAt(runs, first_dot);
     // Spaced dots make their room by standing closer; dots that touched give up a tenth.
     const int dropped = dot_spacing > 0 ? 0 : std::min(dots - 1, std::max(2, dots / 10));
     const int kept = dots - dropped;
