@@ -105,28 +105,22 @@ TEST(TextRunsTest, DotLeadersBeforePageNumbersEndInATab) {
 }
 
 TEST(TextRunsTest, LeaderDotsKeepTheirLookAndTheirPrintedSpacing) {
-    const std::vector<TextRun> runs = Runs({"Simple examples", " . . . . . .", " 45"});
-    const auto leader = FindDotLeader(runs);
-    ASSERT_TRUE(leader);
-    const std::vector<TextRun> tabbed = LeaderAsTab(runs, *leader, 1.5);
-    ASSERT_EQ(tabbed.size(), 4u);
-    EXPECT_EQ(tabbed[0].text, "Simple examples");
-    EXPECT_EQ(tabbed[1].text, "......");  // spaced dots keep them all
-    EXPECT_TRUE(tabbed[1].font.bold);
-    EXPECT_DOUBLE_EQ(tabbed[1].letter_spacing, 1.5);
-    EXPECT_EQ(tabbed[2].text, "\t");
-    EXPECT_DOUBLE_EQ(tabbed[2].letter_spacing, 0);
-    EXPECT_EQ(tabbed[3].text, "45");
-
-    // A space that ends the title's run leaves the dots their own look.
-    const std::vector<TextRun> spaced = Runs({"Simple examples ", ". . . . . .", " 45"});
-    const auto spaced_leader = FindDotLeader(spaced);
-    ASSERT_TRUE(spaced_leader);
-    const std::vector<TextRun> retabbed = LeaderAsTab(spaced, *spaced_leader, 1.5);
-    ASSERT_EQ(retabbed.size(), 4u);
-    EXPECT_EQ(retabbed[0].text, "Simple examples");
-    EXPECT_EQ(retabbed[1].text, "......");
-    EXPECT_TRUE(retabbed[1].font.bold);
+    // Whether the space before the dots ends the title's run or starts theirs, the dots keep
+    // their own look.
+    for (const auto& runs : {Runs({"Simple examples", " . . . . . .", " 45"}),
+                             Runs({"Simple examples ", ". . . . . .", " 45"})}) {
+        const auto leader = FindDotLeader(runs);
+        ASSERT_TRUE(leader);
+        const std::vector<TextRun> tabbed = LeaderAsTab(runs, *leader, 1.5);
+        ASSERT_EQ(tabbed.size(), 4u);
+        EXPECT_EQ(tabbed[0].text, "Simple examples");
+        EXPECT_EQ(tabbed[1].text, "......");  // spaced dots keep them all
+        EXPECT_TRUE(tabbed[1].font.bold);
+        EXPECT_DOUBLE_EQ(tabbed[1].letter_spacing, 1.5);
+        EXPECT_EQ(tabbed[2].text, "\t");
+        EXPECT_DOUBLE_EQ(tabbed[2].letter_spacing, 0);
+        EXPECT_EQ(tabbed[3].text, "45");
+    }
 
     // Dots 4.5 pt apart and 2.75 pt wide stood 1.75 pt apart beyond their width: four fifths of
     // that is written.
