@@ -46,7 +46,7 @@ def progress(message):
 def make_converters(names, arguments, office, work):
     every = {
         "ours": lambda: converters.Ours(Path(arguments.cli).resolve(), work / "runtime",
-                                        arguments.timeout),
+                                        work / "home-ours", arguments.timeout),
         "office": lambda: converters.OfficeImport(office),
         "mutool": lambda: converters.Mutool(arguments.timeout),
     }

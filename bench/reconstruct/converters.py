@@ -30,12 +30,16 @@ def _single_output(outdir: Path, extension, outcome):
 class Ours:
     name = "ours"
 
-    def __init__(self, cli: Path, runtime: Path, timeout):
+    def __init__(self, cli: Path, runtime: Path, home: Path, timeout):
         self.cli = cli
         self.timeout = timeout
-        runtime.mkdir(parents=True, exist_ok=True)
-        runtime.chmod(0o700)
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime))
+        for folder in (runtime, home):
+            folder.mkdir(parents=True, exist_ok=True)
+            folder.chmod(0o700)
+        # A private user folder keeps the upload agreement below out of the user's own
+        # settings. The agreement is what a person answers for a scan; the conversion still
+        # runs locally first, so a scan measures the core's page pictures.
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime), QUIRE_HOME=str(home))
 
     def formats(self):
         return set(CLI_FUNCTIONS)
@@ -44,7 +48,8 @@ class Ours:
         outdir.mkdir(parents=True, exist_ok=True)
         if not self.cli.is_file():
             return Result(tools.Outcome(False, 0.0, "", f"{self.cli} not built"))
-        outcome = tools.run([self.cli, CLI_FUNCTIONS[extension], pdf, "-o", outdir],
+        outcome = tools.run([self.cli, CLI_FUNCTIONS[extension], "--agree-upload", pdf, "-o",
+                             outdir],
                             self.timeout, env=self.env)
         return _single_output(outdir, extension, outcome)
 

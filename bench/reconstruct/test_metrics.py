@@ -152,6 +152,13 @@ class StructureChecksTest(unittest.TestCase):
                           pages_source=1)
         self.assertNotIn("tables", row.checks())
 
+    def test_a_scan_is_judged_by_its_pictures_not_by_flowing_text(self):
+        row = measure.Row("d", "c", flowing=None, images_found=3, images_expected=3,
+                          pages_back=3, pages_source=3, source_has_text=False)
+        self.assertEqual(row.checks(), {"images": True, "pages": True})
+        text = measure.Row("d", "c", flowing=None, pages_back=1, pages_source=1)
+        self.assertFalse(text.checks()["flowing"])
+
 
 if __name__ == "__main__":
     unittest.main()
