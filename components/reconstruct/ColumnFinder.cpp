@@ -111,6 +111,28 @@ struct Judge {
     }
 };
 
+// Which of the boxes (in order of their centres) stand in a row that something crosses `x` in:
+// a box whose centre lies within a crossing box's height is beside it, and a gutter cannot run
+// between the two.
+std::vector<char> BlockedAt(std::span<const Rect> sorted, double x) {
+    std::vector<std::pair<double, double>> spans;
+    for (const Rect& box : sorted) {
+        if (Crosses(box, x))
+            spans.emplace_back(box.y0, box.y1);
+    }
+    std::sort(spans.begin(), spans.end());
+    std::vector<char> blocked(sorted.size(), 0);
+    std::size_t next = 0;
+    double reach = -1e300;  // the lowest bottom of the spans starting above the current centre
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const double y = sorted[i].CenterY();
+        for (; next < spans.size() && spans[next].first <= y; ++next)
+            reach = std::max(reach, spans[next].second);
+        blocked[i] = Crosses(sorted[i], x) || y <= reach;
+    }
+    return blocked;
+}
+
 bool SameGutter(const Gutter& a, const Gutter& b) {
     return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
 }
@@ -153,11 +175,12 @@ std::vector<Gutter> FindGutters(std::span<const Rect> boxes, double body_size) {
                 Keep(*gutter, &gutters);
             stretch = {};
         };
-        for (const Rect& box : sorted) {
-            if (Crosses(box, x))
+        const std::vector<char> blocked = BlockedAt(sorted, x);
+        for (std::size_t i = 0; i < sorted.size(); ++i) {
+            if (blocked[i])
                 close();
             else
-                (box.x1 <= x ? stretch.left : stretch.right).push_back(box);
+                (sorted[i].x1 <= x ? stretch.left : stretch.right).push_back(sorted[i]);
         }
         close();
     }

@@ -7,6 +7,7 @@
 #include "reconstruct/ColumnFinder.h"
 #include "reconstruct/ParagraphBuilder.h"
 #include "reconstruct/TextLine.h"
+#include "reconstruct/TextRuns.h"
 
 namespace reconstruct {
 namespace {
@@ -97,22 +98,76 @@ Margins MarginsOf(const RawPage& page, const std::vector<FlowItem>& items) {
     return margins;
 }
 
+// A piece of a line between wide gaps. Dots at its start or end are part of a leader, which
+// carries a contents line across its gaps to the title and to the page number.
+struct Piece {
+    Rect box;
+    bool dots_first = false;
+    bool dots_last = false;
+};
+
+Piece PieceOf(std::span<const RawChar> chars) {
+    Piece piece;
+    for (const RawChar& c : chars)
+        piece.box = piece.box.IsEmpty() ? c.box : piece.box.United(c.box);
+    piece.dots_first = HasLeaderDotsAt(chars, Edge::kStart);
+    piece.dots_last = HasLeaderDotsAt(chars, Edge::kEnd);
+    return piece;
+}
+
 // Lines cut where their words stand far apart: a line the PDF drew across a gutter shows the
 // gutter only once cut.
-void AddPieces(const TextLine& line, std::vector<Rect>* pieces) {
+void AddPieces(const TextLine& line, std::vector<Piece>* pieces) {
     const double wide_gap = std::max(7.0, 1.2 * line.size);
-    Rect piece;
+    std::vector<RawChar> chars;
+    double right = 0;
     for (const RawChar& c : line.chars) {
         if (IsBlank(c.code))
             continue;
-        if (!piece.IsEmpty() && c.box.x0 - piece.x1 > wide_gap) {
-            pieces->push_back(piece);
-            piece = {};
+        if (!chars.empty() && c.box.x0 - right > wide_gap) {
+            pieces->push_back(PieceOf(chars));
+            chars.clear();
         }
-        piece = piece.IsEmpty() ? c.box : piece.United(c.box);
+        right = chars.empty() ? c.box.x1 : std::max(right, c.box.x1);
+        chars.push_back(c);
     }
-    if (!piece.IsEmpty())
-        pieces->push_back(piece);
+    if (!chars.empty())
+        pieces->push_back(PieceOf(chars));
+}
+
+bool SameRow(const Rect& a, const Rect& b) {
+    return std::abs(a.CenterY() - b.CenterY()) <= 0.3 * std::min(a.Height(), b.Height());
+}
+
+// The pieces' boxes, with the pieces of a row that a leader joins made one: a contents line
+// stands across any gap between its title and its page number, however the PDF drew it, so
+// that titles of one length never line up into a column of their own.
+std::vector<Rect> JoinedAtLeaders(std::vector<Piece> pieces) {
+    std::sort(pieces.begin(), pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.box.CenterY() < b.box.CenterY(); });
+    std::vector<Rect> boxes;
+    for (std::size_t first = 0; first < pieces.size();) {
+        std::size_t last = first + 1;
+        while (last < pieces.size() && SameRow(pieces[first].box, pieces[last].box))
+            ++last;
+        std::sort(pieces.begin() + first, pieces.begin() + last,
+                  [](const Piece& a, const Piece& b) { return a.box.x0 < b.box.x0; });
+        Piece joined = pieces[first];
+        for (std::size_t i = first + 1; i < last; ++i) {
+            const Piece& next = pieces[i];
+            const double reach = 3 * std::max(joined.box.Height(), next.box.Height());
+            if ((joined.dots_last || next.dots_first) && next.box.x0 - joined.box.x1 <= reach) {
+                joined.box = joined.box.United(next.box);
+                joined.dots_last = next.dots_last;
+                continue;
+            }
+            boxes.push_back(joined.box);
+            joined = next;
+        }
+        boxes.push_back(joined.box);
+        first = last;
+    }
+    return boxes;
 }
 
 bool Straddles(const TextLine& line, const Gutter& gutter) {
@@ -221,9 +276,10 @@ Page LayOutPage(const RawPage& page, std::vector<Table> tables,
     const double body_size = BodySize(lines);
     std::vector<Image> images = FlowImages(page, lines);
 
-    std::vector<Rect> pieces;
+    std::vector<Piece> line_pieces;
     for (const TextLine& line : lines)
-        AddPieces(line, &pieces);
+        AddPieces(line, &line_pieces);
+    std::vector<Rect> pieces = JoinedAtLeaders(std::move(line_pieces));
     for (const Table& table : tables)
         pieces.push_back(table.box);
     for (const Image& image : images)

@@ -204,6 +204,29 @@ bool EndsInDotLeader(std::span<const RawChar> chars) {
 
 namespace {
 
+template <typename Iterator>
+int DotsFrom(Iterator at, Iterator end) {
+    int dots = 0;
+    for (; at != end && dots < kFewestLeaderDots; ++at) {
+        if (IsSpace(at->code))
+            continue;
+        if (at->code != U'.' && at->code != U'\u00B7' && at->code != U'\u2026')
+            break;
+        ++dots;
+    }
+    return dots;
+}
+
+}  // namespace
+
+bool HasLeaderDotsAt(std::span<const RawChar> chars, Edge edge) {
+    const int dots = edge == Edge::kStart ? DotsFrom(chars.begin(), chars.end())
+                                          : DotsFrom(chars.rbegin(), chars.rend());
+    return dots >= kFewestLeaderDots;
+}
+
+namespace {
+
 // The byte length of a leader dot starting at `at`, 0 when there is none.
 std::size_t LeaderDotAt(const std::string& text, std::size_t at) {
     for (std::string_view dot : {".", "\u00B7", "\u2026"}) {

@@ -35,6 +35,12 @@ std::optional<ByteSpan> FindDotLeader(const std::vector<TextRun>& runs);
 // The same for one printed line.
 bool EndsInDotLeader(std::span<const RawChar> chars);
 
+enum class Edge { kStart, kEnd };
+
+// Whether the printed characters of `chars` begin (or end) with as many dots as a leader has:
+// a piece of a contents line that its leader carries on to the title or the page number.
+bool HasLeaderDotsAt(std::span<const RawChar> chars, Edge edge);
+
 // The runs with `leader` rewritten for a reader whose font may run a little wider than the
 // PDF's: its dots without the spaces between them, `dot_spacing` points apart (when 0, less
 // their last tenth, at least two), then a tab character to take the page number to its stop.

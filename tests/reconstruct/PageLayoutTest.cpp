@@ -291,6 +291,39 @@ TEST(PageLayoutTest, ContentsEntriesEndAtTheirPageNumbers) {
     }
 }
 
+// Entries drawn in pieces (number, title, dots, page number), three of whose titles have one
+// width: their dots start at one x, yet they make no column of their own.
+TEST(PageLayoutTest, ContentsDrawnInPiecesStayWholeLines) {
+    const std::u32string titles[] = {U"Finding packages by their names and descriptions",
+                                     U"Browsing with a regex", U"Cleaning with a brush",
+                                     U"Marking with a symbol", U"Upgrading the whole system"};
+    RawPageBuilder raw;
+    double y = 100;
+    int page_number = 50;
+    for (const std::u32string& title : titles) {
+        const std::u32string number = U"2.3." + std::u32string(1, U'1' + (page_number - 50));
+        raw.Text(94.6, y, number).Text(126.4, y, title);
+        const double dots_from = 126.4 + RawPageBuilder::WidthOf(title, 10) + 10;
+        std::u32string dots;
+        for (double x = dots_from; x + 7.5 < 547; x += 7.5)
+            dots += U". ";
+        const std::string digits = std::to_string(page_number++);
+        raw.Text(dots_from, y, dots).Text(557, y, std::u32string(digits.begin(), digits.end()));
+        y += 17.6;
+    }
+    const Page page = LayOut(raw.page());
+    for (const Region& region : page.regions)
+        EXPECT_EQ(region.columns, 1);
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        const std::string text = TextOf(paragraphs[i]->runs);
+        EXPECT_NE(text.find(Utf8(titles[i])), std::string::npos) << text;
+        EXPECT_EQ(text.substr(text.size() - 2), std::to_string(50 + i)) << text;
+        EXPECT_GT(paragraphs[i]->leader_tab, 0) << text;
+    }
+}
+
 TEST(PageLayoutTest, ChineseParagraphsJoinWithoutSpacesAndIndentTwoCharacters) {
     const Page page = LayOut(CjkPage());
     const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
