@@ -27,6 +27,12 @@ struct TextRun {
 
 enum class Align { kLeft, kCenter, kRight, kJustify };
 
+// A tab stop of a paragraph, in points from the text column's left edge.
+struct TabStop {
+    double position = 0;
+    Align align = Align::kLeft;  // kLeft, kCenter or kRight
+};
+
 enum class ListKind {
     kNone,
     kBullet,
@@ -60,6 +66,9 @@ struct Paragraph {
     // left edge, for a right tab stop after the dots; 0 for none.
     double leader_tab = 0;
     double leader_dot_spacing = 0;  // how far apart the dots stood beyond their width, points
+    // Where tab characters in the runs go, as in a running header whose title stands at the
+    // left and its page number at the right.
+    std::vector<TabStop> tab_stops;
 };
 
 struct Image {
@@ -129,10 +138,19 @@ struct Page {
     std::optional<Image> page_image;
 };
 
+enum class PageNumberStyle { kDecimal, kLowerRoman, kUpperRoman };
+
+// How the PDF numbers its pages: page index (0-based) plus `offset` is the number printed.
+struct PageNumbering {
+    PageNumberStyle style = PageNumberStyle::kDecimal;
+    int offset = 1;
+};
+
 // The running header and footer found on most pages; page numbers are marked in their runs.
 struct RunningText {
     std::vector<Paragraph> header;
     std::vector<Paragraph> footer;
+    std::optional<PageNumbering> numbering;  // when a page number was found among them
 };
 
 }  // namespace reconstruct

@@ -105,12 +105,37 @@ void MarkPageNumber(int slot, bool roman, std::vector<TextRun>* runs) {
     }
 }
 
+bool IsNumbersOnly(const std::u32string& key) {
+    return key.find_first_not_of(U"#R") == std::u32string::npos;
+}
+
+bool SameRow(const Rect& a, const Rect& b) {
+    return std::min(a.y1, b.y1) - std::max(a.y0, b.y0) > 0.5 * std::min(a.Height(), b.Height());
+}
+
 Align AlignOnPage(const Rect& box, double page_width) {
     if (std::abs(box.CenterX() - page_width / 2) <= 0.05 * page_width)
         return Align::kCenter;
     if (box.x0 > 0.5 * page_width)
         return Align::kRight;
     return Align::kLeft;
+}
+
+// Appends `next`, which stands to the right of `row` in the same row, behind a tab stop that
+// puts it where it stood: its centre, its right edge or its left edge, as it is aligned.
+void AppendAtTab(const Paragraph& next, double page_width, Paragraph* row) {
+    const Align align = AlignOnPage(next.box, page_width);
+    const double x = align == Align::kCenter  ? next.box.CenterX()
+                     : align == Align::kRight ? next.box.x1
+                                              : next.box.x0;
+    row->tab_stops.push_back({x - row->box.x0, align});
+    TextRun tab = row->runs.empty() ? next.runs.front() : row->runs.back();
+    tab.text.assign(1, '\t');
+    tab.page_number = false;
+    tab.link.clear();
+    row->runs.push_back(std::move(tab));
+    row->runs.insert(row->runs.end(), next.runs.begin(), next.runs.end());
+    row->box = row->box.United(next.box);
 }
 
 }  // namespace
@@ -186,9 +211,19 @@ void RunningTextDetector::Decide() {
                 values.push_back(candidates_[member].numbers[slot]);
                 page_indices.push_back(candidates_[member].page_index);
             }
-            if (FollowsPages(values, page_indices))
+            if (FollowsPages(values, page_indices)) {
                 group.number_slot = static_cast<int>(slot);
+                group.number_offset = values.front() - page_indices.front();
+            }
         }
+        // A lone number that neither counts the pages nor stays the same is the body's, as a
+        // table of contents' page numbers are, however often one stands at the same height.
+        const Candidate& first = candidates_[group.members.front()];
+        if (group.number_slot < 0 && IsNumbersOnly(first.key) &&
+            std::any_of(group.members.begin(), group.members.end(), [&](std::size_t member) {
+                return candidates_[member].numbers != first.numbers;
+            }))
+            continue;
         running_.push_back(std::move(group));
     }
 }
@@ -227,10 +262,31 @@ RunningText RunningTextDetector::Result() const {
     });
     RunningText result;
     for (const Running* running : ordered) {
-        const bool top = candidates_[running->members.front()].top;
-        (top ? result.header : result.footer).push_back(ParagraphOf(*running));
+        const Candidate& first = candidates_[running->members.front()];
+        std::vector<Paragraph>& paragraphs = first.top ? result.header : result.footer;
+        Paragraph paragraph = ParagraphOf(*running);
+        if (!paragraphs.empty() && paragraphs.back().align == Align::kLeft &&
+            SameRow(paragraphs.back().box, paragraph.box) &&
+            paragraph.box.x0 > paragraphs.back().box.x1)
+            AppendAtTab(paragraph, first.page_width, &paragraphs.back());
+        else
+            paragraphs.push_back(std::move(paragraph));
+        if (running->number_slot >= 0 && !result.numbering)
+            result.numbering = NumberingOf(*running);
     }
     return result;
+}
+
+PageNumbering RunningTextDetector::NumberingOf(const Running& running) const {
+    const Candidate& first = candidates_[running.members.front()];
+    PageNumbering numbering;
+    numbering.offset = running.number_offset;
+    if (first.key != U"R")
+        return numbering;
+    const std::string text = TextOf(first.runs);
+    const bool upper = text.find_first_of("IVXLCDM") != std::string::npos;
+    numbering.style = upper ? PageNumberStyle::kUpperRoman : PageNumberStyle::kLowerRoman;
+    return numbering;
 }
 
 bool RunningTextDetector::IsRunningLine(const RawPage& page, const RawLine& line) const {

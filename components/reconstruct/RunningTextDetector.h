@@ -17,8 +17,9 @@ class RunningTextDetector {
 public:
     void AddSample(const RawPage& page);
 
-    // The running header and footer. Page-number runs have TextRun::page_number set; their text
-    // is the number as printed on the first sample page.
+    // The running header and footer, a paragraph per row: what stands beside the row's first
+    // line is reached by a tab. Page-number runs have TextRun::page_number set; their text is
+    // the number as printed on the first sample page.
     RunningText Result() const;
 
     // True for a line of `page` that belongs to the running header or footer.
@@ -40,12 +41,14 @@ private:
     struct Running {
         std::vector<std::size_t> members;  // into candidates_, first sample first
         int number_slot = -1;              // which masked number is the page number
+        int number_offset = 0;             // the page number less the page index
     };
 
     static std::optional<Candidate> MakeCandidate(const RawPage& page, const RawLine& line);
     void Decide();
     const Running* Find(const Candidate& line) const;
     Paragraph ParagraphOf(const Running& running) const;
+    PageNumbering NumberingOf(const Running& running) const;
 
     std::vector<Candidate> candidates_;
     std::vector<Running> running_;

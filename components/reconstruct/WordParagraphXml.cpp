@@ -114,6 +114,22 @@ std::string NumberingXml(const Paragraph& paragraph, WordContext& context) {
            std::to_string(instance) + "\"/></w:numPr>";
 }
 
+std::string TabsXml(std::vector<TabStop> stops) {
+    if (stops.empty())
+        return "";
+    std::sort(stops.begin(), stops.end(),
+              [](const TabStop& a, const TabStop& b) { return a.position < b.position; });
+    std::string xml = "<w:tabs>";
+    for (const TabStop& stop : stops) {
+        const char* kind = stop.align == Align::kRight    ? "right"
+                           : stop.align == Align::kCenter ? "center"
+                                                          : "left";
+        xml += std::string("<w:tab w:val=\"") + kind + "\"" +
+               Attribute("pos", BoundedTwips(std::max(0.0, stop.position))) + "/>";
+    }
+    return xml + "</w:tabs>";
+}
+
 }  // namespace
 
 long BoundedTwips(double points) {
@@ -195,11 +211,12 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
     const std::optional<ByteSpan> leader =
         paragraph.leader_tab > 0 ? FindDotLeader(paragraph.runs) : std::nullopt;
     Align align = paragraph.align;
+    std::vector<TabStop> stops = paragraph.tab_stops;
     if (leader) {
-        xml += "<w:tabs><w:tab w:val=\"right\"" +
-               Attribute("pos", BoundedTwips(paragraph.leader_tab)) + "/></w:tabs>";
+        stops.push_back({paragraph.leader_tab, Align::kRight});
         align = align == Align::kJustify ? Align::kLeft : align;
     }
+    xml += TabsXml(stops);
     xml += SpacingXml(paragraph) + IndentXml(paragraph) + "<w:jc w:val=\"" + Justification(align) +
            "\"/></w:pPr>" + BreakRunXml(brk) +
            RunsXml(leader ? LeaderAsTab(paragraph.runs, *leader, paragraph.leader_dot_spacing)

@@ -51,6 +51,16 @@ std::string ReferencesXml(const HeaderFooterIds& ids, bool bare) {
     return xml;
 }
 
+std::string PageNumbersXml(const SectionPageNumbers& numbers) {
+    const char* format = numbers.style == PageNumberStyle::kLowerRoman   ? "lowerRoman"
+                         : numbers.style == PageNumberStyle::kUpperRoman ? "upperRoman"
+                                                                         : "decimal";
+    std::string xml = std::string("<w:pgNumType w:fmt=\"") + format + "\"";
+    if (numbers.start >= 0)
+        xml += " w:start=\"" + std::to_string(numbers.start) + "\"";
+    return xml + "/>";
+}
+
 }  // namespace
 
 double SectionLayout::ColumnWidth() const {
@@ -99,8 +109,8 @@ SectionLayout WithColumns(SectionLayout layout, int columns, double gap) {
     return layout;
 }
 
-std::string SectionXml(const SectionLayout& layout, SectionStart start,
-                       const HeaderFooterIds& ids) {
+std::string SectionXml(const SectionLayout& layout, SectionStart start, const HeaderFooterIds& ids,
+                       const std::optional<SectionPageNumbers>& numbers) {
     const Margins& m = layout.margins;
     std::string xml = "<w:sectPr>" + ReferencesXml(ids, layout.bare) + "<w:type w:val=\"" +
                       (start == SectionStart::kContinuous ? "continuous" : "nextPage") +
@@ -111,6 +121,8 @@ std::string SectionXml(const SectionLayout& layout, SectionStart start,
            Length("bottom", m.bottom) + Length("left", m.left) +
            Length("header", std::min(36.0, m.top / 2)) +
            Length("footer", std::min(36.0, m.bottom / 2)) + " w:gutter=\"0\"/>";
+    if (numbers)
+        xml += PageNumbersXml(*numbers);
     if (layout.columns > 1)
         xml += "<w:cols w:num=\"" + std::to_string(layout.columns) + "\"" +
                Length("space", layout.column_gap) + "/>";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "reconstruct/LayoutModel.h"
@@ -31,6 +32,12 @@ struct HeaderFooterIds {
     std::string blank_footer;
 };
 
+// The numbers a section's PAGE fields show; a `start` below 0 goes on from the section before.
+struct SectionPageNumbers {
+    PageNumberStyle style = PageNumberStyle::kDecimal;
+    int start = -1;
+};
+
 // The page's size and margins within what Word can show, one column.
 SectionLayout PageSectionLayout(const Page& page);
 // The same page without margins, for a page that is only its picture.
@@ -40,6 +47,7 @@ SectionLayout BarePageLayout(const Page& page);
 SectionLayout WithColumns(SectionLayout layout, int columns, double gap);
 
 // The w:sectPr ending a section with `layout` that starts as `start`.
-std::string SectionXml(const SectionLayout& layout, SectionStart start, const HeaderFooterIds& ids);
+std::string SectionXml(const SectionLayout& layout, SectionStart start, const HeaderFooterIds& ids,
+                       const std::optional<SectionPageNumbers>& numbers = std::nullopt);
 
 }  // namespace reconstruct

@@ -76,6 +76,7 @@ bool WordWriter::Open(const RunningText& running, std::string* error) {
         relationships_.Add(part, std::string(part) + ".xml");
     package_->AddDefault("png", "image/png");
     package_->AddDefault("jpeg", "image/jpeg");
+    page_numbering_ = running.numbering;
     const bool header = !running.header.empty();
     const bool footer = !running.footer.empty();
     return (!header || (AddRunningPart("header", 1, &running.header, &running_ids_.header, error) &&
@@ -124,8 +125,21 @@ void WordWriter::Emit(std::string xml, bool paragraph) {
     ++emitted_;
 }
 
+// A section that starts a page starts its numbers at the PDF's; a section that starts within a
+// page goes on from the one before, so that no word processor breaks the page for it.
+std::string WordWriter::SectionEndXml() const {
+    std::optional<SectionPageNumbers> numbers;
+    if (page_numbering_) {
+        const bool starts_page = section_start_ == SectionStart::kNextPage;
+        numbers =
+            SectionPageNumbers{page_numbering_->style,
+                               starts_page ? section_first_page_ + page_numbering_->offset : -1};
+    }
+    return SectionXml(*section_, section_start_, running_ids_, numbers);
+}
+
 void WordWriter::CloseSection() {
-    const std::string section = SectionXml(*section_, section_start_, running_ids_);
+    const std::string section = SectionEndXml();
     if (pending_paragraph_ && !pending_section_) {
         pending_.insert(pending_.find("</w:pPr>"), section);
     } else {
@@ -141,6 +155,7 @@ void WordWriter::EnterLayout(const SectionLayout& layout, bool new_page) {
     if (!section_) {
         section_ = layout;
         section_start_ = SectionStart::kNextPage;
+        section_first_page_ = page_index_;
         return;
     }
     if (*section_ == layout) {
@@ -150,6 +165,7 @@ void WordWriter::EnterLayout(const SectionLayout& layout, bool new_page) {
     }
     CloseSection();
     section_ = layout;
+    section_first_page_ = page_index_;
     // A page whose first band showed nothing still starts on a page of its own.
     const bool page_pending = new_page || next_break_ == BreakBefore::kPage;
     section_start_ = page_pending ? SectionStart::kNextPage : SectionStart::kContinuous;
@@ -162,6 +178,7 @@ bool WordWriter::AddPage(const Page& page, std::string* error) {
         return false;
     }
     ++pages_;
+    page_index_ = page.index;
     const long emitted_before = emitted_;
     if (page.page_image)
         return WritePageImage(page, error) && Streamed(error);
@@ -284,8 +301,7 @@ bool WordWriter::Finish(std::string* error) {
     // Word wants the body to end with a paragraph.
     if (!pending_paragraph_)
         Emit(SpacerParagraphXml(BreakBefore::kNone), true);
-    body_ << pending_ << SectionXml(*section_, section_start_, running_ids_)
-          << "</w:body></w:document>";
+    body_ << pending_ << SectionEndXml() << "</w:body></w:document>";
     relationships_file_ << relationships_.Drain() << WordRelationships::kXmlEnd;
     body_.close();
     relationships_file_.close();

@@ -43,6 +43,7 @@ private:
 
     void EnterLayout(const SectionLayout& layout, bool new_page);
     void CloseSection();
+    std::string SectionEndXml() const;
     bool WriteRegion(const Region& region, const SectionLayout& page_layout, bool new_page,
                      std::string* error);
     bool WriteBlock(const Block& block, const SectionLayout& layout, int column,
@@ -72,6 +73,9 @@ private:
 
     std::optional<SectionLayout> section_;
     SectionStart section_start_ = SectionStart::kNextPage;
+    std::optional<PageNumbering> page_numbering_;  // the PDF's, for the PAGE fields
+    int page_index_ = 0;                           // of the page being added
+    int section_first_page_ = 0;                   // index of the page the section starts on
     std::string pending_;
     bool pending_paragraph_ = false;
     bool pending_section_ = false;  // the pending paragraph already ends a section

@@ -88,6 +88,11 @@ TEST(RunningTextDetectorTest, HeaderAndFooterWithPageNumbersInEachForm) {
         const auto numbers = PageNumberRuns(result.footer[0]);
         ASSERT_EQ(numbers.size(), 1u) << what;
         EXPECT_EQ(numbers[0]->text, footer.roman ? "iii" : "3") << what;
+        ASSERT_TRUE(result.numbering) << what;
+        EXPECT_EQ(result.numbering->offset, 1) << what;
+        EXPECT_EQ(result.numbering->style,
+                  footer.roman ? PageNumberStyle::kLowerRoman : PageNumberStyle::kDecimal)
+            << what;
 
         const RawPage later = SamplePage(19, footer);
         std::vector<bool> running;
@@ -126,6 +131,43 @@ TEST(RunningTextDetectorTest, WhatDoesNotRepeatIsBodyText) {
     ASSERT_EQ(dated.header.size(), 1u);
     EXPECT_EQ(TextOf(dated.header[0].runs), "Annual Report 2026");
     EXPECT_TRUE(PageNumberRuns(dated.header[0]).empty()) << "the same number on every page";
+}
+
+// A contents page: its title and page number on the header's row, and entries whose page
+// numbers stand at the same height on every page, near enough the top to pass for a header.
+RawPage ContentsPage(int index) {
+    RawPageBuilder page(612, 792, index);
+    page.Text(72, 40, U"User Manual", 9);
+    const std::u32string number = Roman(index + 3);
+    page.Text(540 - RawPageBuilder::WidthOf(number, 9), 40, number, 9);
+    for (int entry = 0; entry < 3; ++entry) {
+        const double y = 80 + 14 * entry;
+        const std::u32string title = U"Part " + std::u32string(1, U'A' + 3 * index + entry);
+        page.Text(72, y, title).Text(520, y, Arabic(10 * index + entry + 7));
+    }
+    return page.page();
+}
+
+TEST(RunningTextDetectorTest, ContentsPagesKeepTheirNumbersAndShareTheHeaderRow) {
+    RunningTextDetector detector;
+    for (int index : {0, 1, 2, 5})
+        detector.AddSample(ContentsPage(index));
+    const RunningText result = detector.Result();
+    ASSERT_EQ(result.header.size(), 1u) << "the entries' page numbers are not running text";
+    const Paragraph& row = result.header[0];
+    EXPECT_EQ(TextOf(row.runs), "User Manual\tiii");
+    ASSERT_EQ(PageNumberRuns(row).size(), 1u);
+    EXPECT_EQ(PageNumberRuns(row)[0]->text, "iii");
+    ASSERT_EQ(row.tab_stops.size(), 1u);
+    EXPECT_EQ(row.tab_stops[0].align, Align::kRight);
+    EXPECT_NEAR(row.tab_stops[0].position, 540 - 72, 0.01);
+    ASSERT_TRUE(result.numbering);
+    EXPECT_EQ(result.numbering->style, PageNumberStyle::kLowerRoman);
+    EXPECT_EQ(result.numbering->offset, 3);
+
+    const RawPage later = ContentsPage(7);
+    for (std::size_t i = 0; i < later.lines.size(); ++i)
+        EXPECT_EQ(detector.IsRunningLine(later, later.lines[i]), i < 2) << i;
 }
 
 TEST(RunningTextDetectorTest, LaidOutPageLeavesRunningLinesOut) {

@@ -209,6 +209,48 @@ TEST(WordWriterTest, PagesAndColumnLayoutsBecomeSections) {
     EXPECT_EQ(doc.BodyAll("w:p").size(), 8u);
 }
 
+// Converting pages 10 to 13 of a book numbered in Roman: the PAGE fields count as the PDF did.
+TEST(WordWriterTest, SectionsNumberTheirPagesAsThePdfDid) {
+    Region columns = Band({Para("left"), Para("right", 330)}, 2);
+    const std::vector<Page> pages = {
+        APage(9, {Band({Para("ninth")})}),
+        APage(10, {Band({Para("tenth")}), columns}),
+        APage(11, {Band({Para("wide")})}, 842, 595),
+    };
+    RunningText running;
+    Paragraph row = Para("Manual");
+    TextRun number = MakeRun("x");
+    number.page_number = true;
+    row.runs.push_back(MakeRun("\t"));
+    row.runs.push_back(number);
+    row.tab_stops = {{468, Align::kRight}};
+    running.header = {row};
+    running.numbering = PageNumbering{PageNumberStyle::kLowerRoman, 1};
+    const WrittenDocument doc(pages, running);
+    ASSERT_TRUE(doc.ok()) << doc.error();
+
+    std::vector<std::string> starts;
+    for (const auto* section : doc.Sections()) {
+        const auto* numbers = section->FirstChildElement("w:pgNumType");
+        ASSERT_NE(numbers, nullptr);
+        EXPECT_EQ(Attr(numbers, "w:fmt"), "lowerRoman");
+        starts.push_back(ChildVal(section, "w:type") + " " + Attr(numbers, "w:start"));
+    }
+    // A section that starts within a page goes on counting.
+    EXPECT_EQ(starts, std::vector<std::string>({"nextPage 10", "continuous ", "nextPage 12"}));
+    const std::string header = doc.Part("word/header1.xml");
+    EXPECT_NE(header.find("<w:tabs><w:tab w:val=\"right\" w:pos=\"9360\"/></w:tabs>"),
+              std::string::npos)
+        << header;
+    EXPECT_NE(header.find("<w:tab/>"), std::string::npos);
+    EXPECT_NE(header.find("PAGE"), std::string::npos);
+
+    const WrittenDocument plain(pages);
+    ASSERT_TRUE(plain.ok()) << plain.error();
+    for (const auto* section : plain.Sections())
+        EXPECT_EQ(section->FirstChildElement("w:pgNumType"), nullptr);
+}
+
 TEST(WordWriterTest, BreaksSurviveBlocksThatShowNothing) {
     const Image nothing = Picture({}, "image/png", {330, 100, 400, 150});
     const WrittenDocument doc(
