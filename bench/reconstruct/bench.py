@@ -124,11 +124,12 @@ def main():
     rows, extra_lines = [], []
     for document in documents:
         source_text = tools.pdf_text(document.pdf) or ""
+        source_lines = tools.pdf_text(document.pdf, layout=True) or ""
         for converter in chosen:
             folder = measure.fresh_folder(work / "runs" / converter.name / document.name)
             result = converter.convert(document.pdf, "docx", folder / "out")
             row = measure.measure_docx(document, converter.name, result, office, source_text,
-                                       folder, arguments.print_timeout)
+                                       folder, arguments.print_timeout, source_lines)
             progress(report.row_line(row))
             rows.append(row)
             extra_lines += other_formats(document, converter, source_text, work)

@@ -20,6 +20,9 @@ class Row:
     converter: str
     seconds: float = 0.0
     similarity: float = None  # None: the source has no text to compare
+    # The same read line by line as printed: pdftotext's reading order can scramble a source
+    # (a contents page's number column read apart from its titles) where the lines still match.
+    line_similarity: float = None
     flowing: float = None
     tables_found: list = None
     tables_expected: list = None
@@ -72,7 +75,7 @@ def flowing_share(shape):
 
 
 def measure_docx(document, converter, result, office, source_text, folder: Path,
-                 print_timeout=None):
+                 print_timeout=None, source_lines=None):
     row = Row(document.name, converter, result.outcome.seconds,
               tables_expected=document.tables, images_expected=document.images,
               pages_source=document.pages,
@@ -97,6 +100,9 @@ def measure_docx(document, converter, result, office, source_text, folder: Path,
     text = tools.pdf_text(pdf) or ""
     if row.source_has_text:
         row.similarity = textsim.similarity(source_text, text)
+        if source_lines is not None:
+            row.line_similarity = textsim.similarity(
+                source_lines, tools.pdf_text(pdf, layout=True) or "")
     return row
 
 

@@ -113,8 +113,9 @@ def page_size(pdf: Path):
     return None
 
 
-def pdf_text(pdf: Path):
-    outcome = run(["pdftotext", "-enc", "UTF-8", pdf, "-"], 120)
+def pdf_text(pdf: Path, layout=False):
+    """The text in pdftotext's reading order, or with `layout` line by line as printed."""
+    outcome = run(["pdftotext", "-enc", "UTF-8", *(["-layout"] if layout else []), pdf, "-"], 120)
     return outcome.output if outcome.ok else None
 
 
