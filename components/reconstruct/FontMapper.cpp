@@ -134,8 +134,9 @@ std::string MatchOrGeneric(const InstalledFaces& faces, const Request& request) 
     return Match(request.generic, request);
 }
 
-// TeX's Computer Modern fonts, by name prefix, and their Latin Modern successors, which share
-// their metrics.
+// TeX's Computer Modern fonts, by name prefix (the first that fits), and their Latin Modern
+// successors, which share their metrics. TeX's bold comes in two widths: the usual bold extended
+// (cmbx) and the narrower bold of texinfo's terms (cmb), whose successor is Latin Modern's demi.
 struct TexFont {
     std::string_view prefix;
     std::string_view family;
@@ -150,7 +151,8 @@ constexpr TexFont kTexFonts[] = {
     {"sfss", "Latin Modern Sans", "sans-serif"},
     {"lmsans", "Latin Modern Sans", "sans-serif"},
     {"cmr", "Latin Modern Roman", "serif"},
-    {"cmb", "Latin Modern Roman", "serif"},
+    {"cmbx", "Latin Modern Roman", "serif"},
+    {"cmb", "Latin Modern Roman Demi", "serif"},
     {"cmti", "Latin Modern Roman", "serif"},
     {"cmsl", "Latin Modern Roman", "serif"},
     {"cmcsc", "Latin Modern Roman", "serif"},
@@ -160,9 +162,11 @@ constexpr TexFont kTexFonts[] = {
     {"cmu", "Latin Modern Roman", "serif"},
     {"sfrm", "Latin Modern Roman", "serif"},
     {"sfbx", "Latin Modern Roman", "serif"},
+    {"sfb", "Latin Modern Roman Demi", "serif"},
     {"sfti", "Latin Modern Roman", "serif"},
     {"sfsl", "Latin Modern Roman", "serif"},
     {"sfcc", "Latin Modern Roman", "serif"},
+    {"lmromandemi", "Latin Modern Roman Demi", "serif"},
     {"lmroman", "Latin Modern Roman", "serif"},
 };
 

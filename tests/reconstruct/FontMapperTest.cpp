@@ -165,20 +165,22 @@ TEST(FontMapperTest, UnknownNamesStillGiveAnInstalledFaceOfTheirKind) {
 TEST(FontMapperTest, TexFontsKeepTheirWidths) {
     const struct {
         const char* pdf_name;
+        bool bold;
         bool monospace;
         const char* family;
     } cases[] = {
-        {"CMR10", false, "Latin Modern Roman"},
-        {"CMBX12", false, "Latin Modern Roman"},
-        {"SFRM1000", false, "Latin Modern Roman"},
-        {"CMTT10", true, "Latin Modern Mono"},
-        {"CMSS10", false, "Latin Modern Sans"},
-        {"LMRoman10-Regular", false, "Latin Modern Roman"},
+        {"CMR10", false, false, "Latin Modern Roman"},
+        {"CMBX12", true, false, "Latin Modern Roman"},
+        {"CMB10", true, false, "Latin Modern Roman Demi"},
+        {"SFRM1000", false, false, "Latin Modern Roman"},
+        {"CMTT10", false, true, "Latin Modern Mono"},
+        {"CMSS10", false, false, "Latin Modern Sans"},
+        {"LMRoman10-Regular", false, false, "Latin Modern Roman"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pdf_name);
         const std::string family =
-            InstalledFamily(c.pdf_name, false, false, c.monospace, false, false);
+            InstalledFamily(c.pdf_name, c.bold, false, c.monospace, false, false);
         if (IsInstalled(c.family))
             EXPECT_EQ(family, c.family);
         EXPECT_TRUE(IsInstalled(family));
