@@ -307,6 +307,33 @@ std::vector<double> ColumnLines(const std::vector<ColumnExtent>& columns, double
     return xs;
 }
 
+namespace {
+
+// Rows further apart than this many times their text's size are spaced out, not set at a pitch.
+constexpr double kLargestRowPitch = 1.6;
+
+// A table without rules is lines of text at one pitch: its single lines keep that pitch, or a
+// reader's face with a taller line than the PDF's would stretch every row.
+void KeepRowPitch(Table* table) {
+    std::vector<double> heights = table->row_heights;
+    if (heights.empty())
+        return;
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    const double pitch = heights[heights.size() / 2];
+    double largest = 0;
+    for (const Cell& cell : table->cells)
+        for (const Paragraph& paragraph : cell.paragraphs)
+            for (const TextRun& run : paragraph.runs)
+                largest = std::max(largest, run.font.size);
+    if (largest <= 0 || pitch > kLargestRowPitch * largest)
+        return;
+    for (Cell& cell : table->cells)
+        for (Paragraph& paragraph : cell.paragraphs)
+            paragraph.usual_pitch = paragraph.line_pitch > 0 ? 0 : pitch;
+}
+
+}  // namespace
+
 Table UniformTable(const RawPage& page, const std::vector<double>& xs,
                    const std::vector<double>& ys, bool ruled,
                    const std::vector<ColumnAlignment>& alignments) {
@@ -331,6 +358,8 @@ Table UniformTable(const RawPage& page, const std::vector<double>& xs,
     for (Cell& cell : table.cells)
         if (static_cast<std::size_t>(cell.column) < alignments.size())
             ApplyAlignment(alignments[cell.column], &cell);
+    if (!ruled)
+        KeepRowPitch(&table);
     return table;
 }
 

@@ -80,6 +80,9 @@ TEST(AlignedTextTableTest, AlignedColumnsWithoutRulesMakeATable) {
         EXPECT_EQ(CellAt(table, 2, 0)->paragraphs.at(0).align, Align::kLeft);
         EXPECT_EQ(CellAt(table, 2, 1)->paragraphs.at(0).align, Align::kRight);
         EXPECT_EQ(CellAt(table, 3, 2)->paragraphs.at(0).align, Align::kRight);
+        // Every single line keeps the rows' pitch, the first and last rows' too.
+        for (const Cell& cell : table.cells)
+            EXPECT_DOUBLE_EQ(cell.paragraphs.at(0).usual_pitch, kPitch);
     }
 }
 
@@ -237,6 +240,7 @@ TEST(AlignedTextTableTest, RoomyRowsJoinOnlyWhileTheyKeepTheirColumns) {
     EXPECT_EQ(tables[0].row_heights.size(), 4u);
     EXPECT_EQ(tables[0].column_widths.size(), 3u);
     EXPECT_EQ(CellText(tables[0], 3, 2), "118.3");
+    EXPECT_EQ(CellAt(tables[0], 1, 0)->paragraphs.at(0).usual_pitch, 0) << "spaced out rows";
 
     TablePage shifted;
     for (int i = 0; i < 4; ++i) {
