@@ -18,6 +18,8 @@ constexpr double kMostMarginShare = 0.4;
 // OCR layer over its scan); smaller ones are figures, which text may overlap.
 constexpr double kBackgroundShare = 0.85;
 constexpr double kDefaultBodySize = 10;
+// Line heights: a contents entry's label ("2.1.8", "Appendix D") is no longer than this.
+constexpr double kLongestLabel = 8;
 
 bool InsideAny(const std::vector<Table>& tables, const Rect& box) {
     return std::any_of(tables.begin(), tables.end(), [&](const Table& table) {
@@ -99,11 +101,12 @@ Margins MarginsOf(const RawPage& page, const std::vector<FlowItem>& items) {
 }
 
 // A piece of a line between wide gaps. Dots at its start or end are part of a leader, which
-// carries a contents line across its gaps to the title and to the page number.
+// carries a contents entry across its gaps to the title and to the page number.
 struct Piece {
     Rect box;
     bool dots_first = false;
     bool dots_last = false;
+    bool entry = false;  // a contents entry: holds a leader, or ends in one and its number
 };
 
 Piece PieceOf(std::span<const RawChar> chars) {
@@ -112,6 +115,7 @@ Piece PieceOf(std::span<const RawChar> chars) {
         piece.box = piece.box.IsEmpty() ? c.box : piece.box.United(c.box);
     piece.dots_first = HasLeaderDotsAt(chars, Edge::kStart);
     piece.dots_last = HasLeaderDotsAt(chars, Edge::kEnd);
+    piece.entry = piece.dots_first || piece.dots_last || EndsInDotLeader(chars);
     return piece;
 }
 
@@ -139,10 +143,32 @@ bool SameRow(const Rect& a, const Rect& b) {
     return std::abs(a.CenterY() - b.CenterY()) <= 0.3 * std::min(a.Height(), b.Height());
 }
 
-// The pieces' boxes, with the pieces of a row that a leader joins made one: a contents line
-// stands across any gap between its title and its page number, however the PDF drew it, so
-// that titles of one length never line up into a column of their own.
-std::vector<Rect> JoinedAtLeaders(std::vector<Piece> pieces) {
+// Merges neighbours of a row, left to right, where `joins` says so and the gap is no wider than
+// a few line heights.
+template <typename Joins>
+std::vector<Piece> JoinNeighbours(const std::vector<Piece>& row, Joins joins) {
+    std::vector<Piece> joined;
+    for (const Piece& next : row) {
+        if (!joined.empty()) {
+            Piece& last = joined.back();
+            const double reach = 3 * std::max(last.box.Height(), next.box.Height());
+            if (joins(last, next) && next.box.x0 - last.box.x1 <= reach) {
+                last.box = last.box.United(next.box);
+                last.entry = true;
+                last.dots_last = next.dots_last;
+                continue;
+            }
+        }
+        joined.push_back(next);
+    }
+    return joined;
+}
+
+// The pieces' boxes, with each contents entry of a row made one: its leader carries it across
+// any gap between its title and its page number, and it takes in the label just left of it
+// ("2.1.8", "Appendix D"), however the PDF drew them. Otherwise titles or labels of one length
+// line up into a column of their own.
+std::vector<Rect> JoinedEntries(std::vector<Piece> pieces) {
     std::sort(pieces.begin(), pieces.end(),
               [](const Piece& a, const Piece& b) { return a.box.CenterY() < b.box.CenterY(); });
     std::vector<Rect> boxes;
@@ -150,21 +176,18 @@ std::vector<Rect> JoinedAtLeaders(std::vector<Piece> pieces) {
         std::size_t last = first + 1;
         while (last < pieces.size() && SameRow(pieces[first].box, pieces[last].box))
             ++last;
-        std::sort(pieces.begin() + first, pieces.begin() + last,
+        std::vector<Piece> row(pieces.begin() + first, pieces.begin() + last);
+        std::sort(row.begin(), row.end(),
                   [](const Piece& a, const Piece& b) { return a.box.x0 < b.box.x0; });
-        Piece joined = pieces[first];
-        for (std::size_t i = first + 1; i < last; ++i) {
-            const Piece& next = pieces[i];
-            const double reach = 3 * std::max(joined.box.Height(), next.box.Height());
-            if ((joined.dots_last || next.dots_first) && next.box.x0 - joined.box.x1 <= reach) {
-                joined.box = joined.box.United(next.box);
-                joined.dots_last = next.dots_last;
-                continue;
-            }
-            boxes.push_back(joined.box);
-            joined = next;
-        }
-        boxes.push_back(joined.box);
+        row = JoinNeighbours(row, [](const Piece& left, const Piece& right) {
+            return left.dots_last || right.dots_first;
+        });
+        row = JoinNeighbours(row, [](const Piece& left, const Piece& right) {
+            return right.entry && !left.entry &&
+                   left.box.Width() <= kLongestLabel * left.box.Height();
+        });
+        for (const Piece& piece : row)
+            boxes.push_back(piece.box);
         first = last;
     }
     return boxes;
@@ -279,7 +302,7 @@ Page LayOutPage(const RawPage& page, std::vector<Table> tables,
     std::vector<Piece> line_pieces;
     for (const TextLine& line : lines)
         AddPieces(line, &line_pieces);
-    std::vector<Rect> pieces = JoinedAtLeaders(std::move(line_pieces));
+    std::vector<Rect> pieces = JoinedEntries(std::move(line_pieces));
     for (const Table& table : tables)
         pieces.push_back(table.box);
     for (const Image& image : images)

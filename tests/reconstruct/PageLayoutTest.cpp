@@ -324,6 +324,43 @@ TEST(PageLayoutTest, ContentsDrawnInPiecesStayWholeLines) {
     }
 }
 
+// Labels of one width ("Appendix D") a quad before their entries' titles make no column either.
+TEST(PageLayoutTest, ContentsLabelsStayWithTheirEntries) {
+    const std::u32string entries[][2] = {{U"Appendix C", U"The command-line editor"},
+                                         {U"Appendix D", U"Function and variable index"},
+                                         {U"Appendix E", U"Concept index"},
+                                         {U"Appendix F", U"References"},
+                                         {U"Appendix G", U"Licences"}};
+    RawPageBuilder raw;
+    double y = 100;
+    for (const auto& [label, title] : entries) {
+        const double title_x = 72 + RawPageBuilder::WidthOf(label, 14) + 14;
+        const double dots_x = title_x + RawPageBuilder::WidthOf(title, 12) + 6;
+        std::u32string dots;
+        for (double x = dots_x; x + 9 < 380; x += 9)
+            dots += U". ";
+        raw.Text(72, y, label, 14, true);
+        // Drawn as the title's pieces, or as one line from the title to the number.
+        if (y < 150) {
+            raw.Text(title_x, y, title, 12, true).Text(dots_x, y, dots, 12, true);
+            raw.Text(384, y, U"100", 12, true);
+        } else {
+            raw.Text(title_x, y, title + U" " + dots + U" 100", 12, true);
+        }
+        y += 30;
+    }
+    const Page page = LayOut(raw.page());
+    for (const Region& region : page.regions)
+        EXPECT_EQ(region.columns, 1);
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    ASSERT_EQ(paragraphs.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        const std::string text = TextOf(paragraphs[i]->runs);
+        EXPECT_EQ(text.rfind(Utf8(entries[i][0]), 0), 0u) << text;
+        EXPECT_EQ(text.substr(text.size() - 3), "100") << text;
+    }
+}
+
 TEST(PageLayoutTest, ChineseParagraphsJoinWithoutSpacesAndIndentTwoCharacters) {
     const Page page = LayOut(CjkPage());
     const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
