@@ -107,10 +107,12 @@ struct Piece {
     bool dots_first = false;
     bool dots_last = false;
     bool entry = false;  // a contents entry: holds a leader, or ends in one and its number
+    bool code = false;   // of a line of code
 };
 
-Piece PieceOf(std::span<const RawChar> chars) {
+Piece PieceOf(std::span<const RawChar> chars, bool code) {
     Piece piece;
+    piece.code = code;
     for (const RawChar& c : chars)
         piece.box = piece.box.IsEmpty() ? c.box : piece.box.United(c.box);
     piece.dots_first = HasLeaderDotsAt(chars, Edge::kStart);
@@ -129,14 +131,14 @@ void AddPieces(const TextLine& line, std::vector<Piece>* pieces) {
         if (IsBlank(c.code))
             continue;
         if (!chars.empty() && c.box.x0 - right > wide_gap) {
-            pieces->push_back(PieceOf(chars));
+            pieces->push_back(PieceOf(chars, line.code));
             chars.clear();
         }
         right = chars.empty() ? c.box.x1 : std::max(right, c.box.x1);
         chars.push_back(c);
     }
     if (!chars.empty())
-        pieces->push_back(PieceOf(chars));
+        pieces->push_back(PieceOf(chars, line.code));
 }
 
 bool SameRow(const Rect& a, const Rect& b) {
@@ -155,6 +157,7 @@ std::vector<Piece> JoinNeighbours(const std::vector<Piece>& row, Joins joins) {
             if (joins(last, next) && next.box.x0 - last.box.x1 <= reach) {
                 last.box = last.box.United(next.box);
                 last.entry = true;
+                last.code = last.code && next.code;
                 last.dots_last = next.dots_last;
                 continue;
             }
@@ -164,14 +167,14 @@ std::vector<Piece> JoinNeighbours(const std::vector<Piece>& row, Joins joins) {
     return joined;
 }
 
-// The pieces' boxes, with each contents entry of a row made one: its leader carries it across
+// The pieces, with each contents entry of a row made one: its leader carries it across
 // any gap between its title and its page number, and it takes in the label just left of it
 // ("2.1.8", "Appendix D"), however the PDF drew them. Otherwise titles or labels of one length
 // line up into a column of their own.
-std::vector<Rect> JoinedEntries(std::vector<Piece> pieces) {
+std::vector<Piece> JoinedEntries(std::vector<Piece> pieces) {
     std::sort(pieces.begin(), pieces.end(),
               [](const Piece& a, const Piece& b) { return a.box.CenterY() < b.box.CenterY(); });
-    std::vector<Rect> boxes;
+    std::vector<Piece> joined;
     for (std::size_t first = 0; first < pieces.size();) {
         std::size_t last = first + 1;
         while (last < pieces.size() && SameRow(pieces[first].box, pieces[last].box))
@@ -186,11 +189,19 @@ std::vector<Rect> JoinedEntries(std::vector<Piece> pieces) {
             return right.entry && !left.entry &&
                    left.box.Width() <= kLongestLabel * left.box.Height();
         });
-        for (const Piece& piece : row)
-            boxes.push_back(piece.box);
+        joined.insert(joined.end(), row.begin(), row.end());
         first = last;
     }
-    return boxes;
+    return joined;
+}
+
+// Code lines its parts up with spaces into what looks like columns, its comments often in the
+// text face: a gutter with nothing but code to its left is such an alignment, not the page's
+// columns.
+bool OnlyCodeLeftOf(const Gutter& gutter, const std::vector<Piece>& pieces) {
+    return std::all_of(pieces.begin(), pieces.end(), [&](const Piece& piece) {
+        return piece.code || !IsSplitBy(gutter, piece.box) || piece.box.x0 >= gutter.x1 - 0.5;
+    });
 }
 
 bool Straddles(const TextLine& line, const Gutter& gutter) {
@@ -302,12 +313,16 @@ Page LayOutPage(const RawPage& page, std::vector<Table> tables,
     std::vector<Piece> line_pieces;
     for (const TextLine& line : lines)
         AddPieces(line, &line_pieces);
-    std::vector<Rect> pieces = JoinedEntries(std::move(line_pieces));
+    std::vector<Piece> pieces = JoinedEntries(std::move(line_pieces));
     for (const Table& table : tables)
-        pieces.push_back(table.box);
+        pieces.push_back({table.box});
     for (const Image& image : images)
-        pieces.push_back(image.box);
-    const std::vector<Gutter> gutters = FindGutters(pieces, body_size);
+        pieces.push_back({image.box});
+    std::vector<Rect> boxes;
+    for (const Piece& piece : pieces)
+        boxes.push_back(piece.box);
+    std::vector<Gutter> gutters = FindGutters(boxes, body_size);
+    std::erase_if(gutters, [&](const Gutter& gutter) { return OnlyCodeLeftOf(gutter, pieces); });
 
     std::vector<FlowItem> items;
     for (TextLine& line : lines)

@@ -55,9 +55,18 @@ struct ParagraphFacts {
     double size = 0;
 };
 
+// True when no printed character of `line` stands within `box` across.
+bool ClearOf(const TextLine& line, const Rect& box) {
+    return std::none_of(line.chars.begin(), line.chars.end(), [&](const RawChar& c) {
+        return !IsBlank(c.code) && c.box.x0 < box.x1 - 1 && c.box.x1 > box.x0 + 1;
+    });
+}
+
 bool SameRow(const TextLine& a, const TextLine& b) {
     const double overlap = std::min(a.box.y1, b.box.y1) - std::max(a.box.y0, b.box.y0);
-    const bool apart = a.box.x1 <= b.box.x0 + 1 || b.box.x1 <= a.box.x0 + 1;
+    // Side by side, or one in a gap of the other: a row of code joined with its comment still
+    // takes the operator between them.
+    const bool apart = ClearOf(a, b.box) || ClearOf(b, a.box);
     // Lines of one size drawn over each other are not one row; a smaller raised or lowered
     // piece within a line is.
     const bool within = std::min(a.size, b.size) < 0.8 * std::max(a.size, b.size);
@@ -134,8 +143,8 @@ bool EndsParagraph(const LineGroup& group, const TextLine& line, const Context& 
         return true;
     if (!context.IsHeadingSize(line) && FindListMarker(line.chars))
         return true;
-    // A table of contents' entry ends at its page number.
-    if (EndsInDotLeader(previous.chars))
+    // A table of contents' entry ends at its page number; code keeps its lines.
+    if (EndsInDotLeader(previous.chars) || previous.code || line.code)
         return true;
     if (group.centered && context.IsCentered(line))
         return false;

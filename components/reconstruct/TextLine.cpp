@@ -1,5 +1,6 @@
 #include "reconstruct/TextLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -12,6 +13,25 @@ const FontStyle* StyleOf(const RawPage& page, const RawChar& c) {
     if (c.style < 0 || static_cast<std::size_t>(c.style) >= page.styles.size())
         return nullptr;
     return &page.styles[c.style];
+}
+
+// The characters of `line` without the blanks that `other`'s text stands in: a gap one line
+// left for the other to fill.
+std::vector<RawChar> WithoutBlanksOver(const TextLine& line, const TextLine& other) {
+    std::vector<double> centres;
+    for (const RawChar& c : other.chars) {
+        if (!IsBlank(c.code))
+            centres.push_back(c.box.CenterX());
+    }
+    std::sort(centres.begin(), centres.end());
+    std::vector<RawChar> chars = line.chars;
+    std::erase_if(chars, [&](const RawChar& c) {
+        if (!IsBlank(c.code))
+            return false;
+        const auto first = std::upper_bound(centres.begin(), centres.end(), c.box.x0);
+        return first != centres.end() && *first < c.box.x1;
+    });
+    return chars;
 }
 
 }  // namespace
@@ -32,6 +52,8 @@ std::optional<TextLine> MakeTextLine(const RawPage& page, std::vector<RawChar> c
     std::map<double, int> sizes;
     int visible = 0;
     int bold = 0;
+    int monospace = 0;
+    bool starts_monospace = false;
     std::erase_if(chars, [](const RawChar& c) { return !IsFiniteBox(c.box); });
     for (const RawChar& c : chars) {
         if (IsBlank(c.code))
@@ -42,6 +64,9 @@ std::optional<TextLine> MakeTextLine(const RawPage& page, std::vector<RawChar> c
         if (style == nullptr)
             continue;
         bold += style->bold ? 1 : 0;
+        monospace += style->monospace ? 1 : 0;
+        if (visible == 1)
+            starts_monospace = style->monospace;
         // Raised and lowered characters are smaller than the line they sit in.
         if (c.shift == VerticalShift::kNone && std::isfinite(style->size) && style->size > 0)
             ++sizes[std::round(style->size * 2) / 2];
@@ -62,22 +87,25 @@ std::optional<TextLine> MakeTextLine(const RawPage& page, std::vector<RawChar> c
     if (!std::isfinite(line.baseline))
         line.baseline = line.box.y1;
     line.bold = bold * 5 >= visible * 4;
+    line.code = starts_monospace && monospace * 5 >= visible * 2;
     line.chars = std::move(chars);
     return line;
 }
 
 void JoinRow(const RawPage& page, const TextLine& other, TextLine* row) {
     const double gap = 0.15 * std::max(row->size, other.size);
+    const std::vector<RawChar> row_chars = WithoutBlanksOver(*row, other);
+    const std::vector<RawChar> other_chars = WithoutBlanksOver(other, *row);
     std::vector<RawChar> chars;
-    chars.reserve(row->chars.size() + other.chars.size() + 1);
+    chars.reserve(row_chars.size() + other_chars.size() + 1);
     std::size_t mine = 0;
     std::size_t theirs = 0;
     bool last_mine = true;
-    while (mine < row->chars.size() || theirs < other.chars.size()) {
-        const bool take_mine = theirs >= other.chars.size() ||
-                               (mine < row->chars.size() && row->chars[mine].box.CenterX() <=
-                                                                other.chars[theirs].box.CenterX());
-        const RawChar& c = take_mine ? row->chars[mine++] : other.chars[theirs++];
+    while (mine < row_chars.size() || theirs < other_chars.size()) {
+        const bool take_mine = theirs >= other_chars.size() ||
+                               (mine < row_chars.size() &&
+                                row_chars[mine].box.CenterX() <= other_chars[theirs].box.CenterX());
+        const RawChar& c = take_mine ? row_chars[mine++] : other_chars[theirs++];
         if (!chars.empty() && take_mine != last_mine && !IsBlank(c.code) &&
             !IsBlank(chars.back().code) && c.box.x0 - chars.back().box.x1 > gap) {
             RawChar space = chars.back();

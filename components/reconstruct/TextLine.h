@@ -14,6 +14,9 @@ struct TextLine {
     double baseline = 0;
     double size = 0;
     bool bold = false;
+    // A line of code: it starts in a fixed-pitch face and keeps to one for much of its length
+    // (its comments may be in the text face).
+    bool code = false;
     std::vector<RawChar> chars;
 };
 

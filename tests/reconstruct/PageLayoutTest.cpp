@@ -361,6 +361,37 @@ TEST(PageLayoutTest, ContentsLabelsStayWithTheirEntries) {
     }
 }
 
+// Code lined up with spaces, drawn in pieces (its comments in the text face, drawn before the
+// operators between): each line stays a paragraph of its own with its pieces in order, and no
+// column is found between them.
+TEST(PageLayoutTest, CodeKeepsItsLinesWhole) {
+    const std::u32string rows[][3] = {{U"SEXPTYPE type", U": 5;", U"discussed above"},
+                                      {U"unsigned int obj", U": 1;", U"is this an object?"},
+                                      {U"unsigned int alt", U": 1;", U"an ALTREP object?"},
+                                      {U"unsigned int gp", U": 16;", U"general purpose"},
+                                      {U"unsigned int mark", U": 1;", U"in use in GC"}};
+    RawPageBuilder raw;
+    double y = raw.Wrapped(72, 540, 100, kFirstText) + 20;
+    for (const auto& [declaration, width, comment] : rows) {
+        const double comment_end = 258 + RawPageBuilder::WidthOf(comment, 12);
+        raw.Code(72, y, declaration, 12)
+            .Code(240, y, U"/*", 12)
+            .Text(258, y, comment, 12)
+            .Code(comment_end + 3, y, U"*/", 12)
+            .Code(190, y, width, 12);
+        y += 14;
+    }
+    const Page page = LayOut(raw.page());
+    for (const Region& region : page.regions)
+        EXPECT_EQ(region.columns, 1);
+    const std::vector<std::string> texts = TextsOf(page);
+    ASSERT_EQ(texts.size(), 6u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(texts[i + 1],
+                  Utf8(rows[i][0] + U" " + rows[i][1] + U" /* " + rows[i][2] + U" */"));
+    }
+}
+
 TEST(PageLayoutTest, ChineseParagraphsJoinWithoutSpacesAndIndentTwoCharacters) {
     const Page page = LayOut(CjkPage());
     const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);

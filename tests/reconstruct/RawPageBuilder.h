@@ -36,9 +36,18 @@ public:
     // A line whose first glyph starts at x, on baseline y; `stretch` widens each space.
     RawPageBuilder& Text(double x, double baseline, std::u32string_view text, double size = 10,
                          bool bold = false, double stretch = 0) {
+        return InStyle(x, baseline, text, size, StyleFor(size, bold, false), stretch);
+    }
+
+    // The same in a fixed-pitch face, as code is set.
+    RawPageBuilder& Code(double x, double baseline, std::u32string_view text, double size = 10) {
+        return InStyle(x, baseline, text, size, StyleFor(size, false, true), 0);
+    }
+
+    RawPageBuilder& InStyle(double x, double baseline, std::u32string_view text, double size,
+                            int style, double stretch) {
         RawLine line;
         line.baseline = baseline;
-        const int style = StyleFor(size, bold);
         for (char32_t code : text) {
             const double advance = Advance(code, size) + (code == U' ' ? stretch : 0);
             line.chars.push_back(
@@ -87,13 +96,14 @@ public:
     const RawPage& page() const { return page_; }
 
 private:
-    int StyleFor(double size, bool bold) {
+    int StyleFor(double size, bool bold, bool monospace) {
         for (std::size_t i = 0; i < page_.styles.size(); ++i) {
-            if (page_.styles[i].size == size && page_.styles[i].bold == bold)
+            const FontStyle& style = page_.styles[i];
+            if (style.size == size && style.bold == bold && style.monospace == monospace)
                 return static_cast<int>(i);
         }
-        page_.styles.push_back(
-            {bold ? "Serif-Bold" : "Serif", "Serif", size, bold, false, false, {}});
+        const std::string name = monospace ? "Mono" : bold ? "Serif-Bold" : "Serif";
+        page_.styles.push_back({name, name, size, bold, false, monospace, {}});
         return static_cast<int>(page_.styles.size() - 1);
     }
 
