@@ -153,6 +153,10 @@ constexpr double kDefaultCellMargin = 5.4;
 // Text set deeper in its cells than this is placed by its alignment, not by a margin.
 constexpr double kMaxCellMargin = 14.4;
 
+// How much wider than in the PDF a cell's text may set: sizes are rounded to half points and a
+// reader's face may run a little wide.
+constexpr double kWiderText = 1.04;
+
 struct CellMargins {
     double left = kDefaultCellMargin;
     double right = kDefaultCellMargin;
@@ -173,8 +177,8 @@ bool Measurable(const Rect& box) {
 // The margins that put the text of the cells where the PDF had it: how far left-aligned text
 // sat in from the left side of its cell, and right-aligned text from the right side. A side
 // without such text takes the other side's margin, as cells are padded alike on both sides;
-// both sides together never take more room than the fullest cell left beside its text, so
-// that no line wraps that did not wrap in the PDF.
+// both sides together never take more room than the fullest cell left beside its text (set a
+// little wider), so that no line wraps that did not wrap in the PDF.
 CellMargins MeasuredMargins(const Table& table) {
     std::vector<double> lefts;
     std::vector<double> rights;
@@ -185,7 +189,7 @@ CellMargins MeasuredMargins(const Table& table) {
         for (const Paragraph& paragraph : cell.paragraphs) {
             if (!Measurable(paragraph.box))
                 continue;
-            room = std::min(room, cell.box.Width() - paragraph.box.Width());
+            room = std::min(room, cell.box.Width() - kWiderText * paragraph.box.Width());
             if (paragraph.align == Align::kRight)
                 rights.push_back(cell.box.x1 - paragraph.box.x1);
             else if (paragraph.align != Align::kCenter)
