@@ -34,6 +34,38 @@ std::vector<RawChar> WithoutBlanksOver(const TextLine& line, const TextLine& oth
     return chars;
 }
 
+bool IsMonospace(const RawPage& page, const RawChar& c) {
+    const FontStyle* style = StyleOf(page, c);
+    return style != nullptr && style->monospace;
+}
+
+// Code: a line set in a fixed-pitch face, or one that is until a comment in the text face
+// ("x = 1; /* the first */"). Prose that quotes code starts or keeps to the text face.
+bool IsCodeLine(const RawPage& page, std::span<const RawChar> chars) {
+    std::u32string code;
+    int printed = 0;
+    int monospace = 0;
+    bool in_comment = false;
+    for (const RawChar& c : chars) {
+        if (IsBlank(c.code))
+            continue;
+        ++printed;
+        if (IsMonospace(page, c)) {
+            ++monospace;
+            if (!in_comment)
+                code.push_back(c.code);
+            continue;
+        }
+        if (code.empty())
+            return false;
+        in_comment =
+            in_comment || code.ends_with(U"/*") || code.ends_with(U"//") || code.ends_with(U"#");
+    }
+    if (code.empty())
+        return false;
+    return in_comment || monospace * 5 >= printed * 4;
+}
+
 }  // namespace
 
 bool IsBlank(char32_t code) {
@@ -52,8 +84,6 @@ std::optional<TextLine> MakeTextLine(const RawPage& page, std::vector<RawChar> c
     std::map<double, int> sizes;
     int visible = 0;
     int bold = 0;
-    int monospace = 0;
-    bool starts_monospace = false;
     std::erase_if(chars, [](const RawChar& c) { return !IsFiniteBox(c.box); });
     for (const RawChar& c : chars) {
         if (IsBlank(c.code))
@@ -64,9 +94,6 @@ std::optional<TextLine> MakeTextLine(const RawPage& page, std::vector<RawChar> c
         if (style == nullptr)
             continue;
         bold += style->bold ? 1 : 0;
-        monospace += style->monospace ? 1 : 0;
-        if (visible == 1)
-            starts_monospace = style->monospace;
         // Raised and lowered characters are smaller than the line they sit in.
         if (c.shift == VerticalShift::kNone && std::isfinite(style->size) && style->size > 0)
             ++sizes[std::round(style->size * 2) / 2];
@@ -87,7 +114,7 @@ std::optional<TextLine> MakeTextLine(const RawPage& page, std::vector<RawChar> c
     if (!std::isfinite(line.baseline))
         line.baseline = line.box.y1;
     line.bold = bold * 5 >= visible * 4;
-    line.code = starts_monospace && monospace * 5 >= visible * 2;
+    line.code = IsCodeLine(page, chars);
     line.chars = std::move(chars);
     return line;
 }

@@ -371,7 +371,13 @@ TEST(PageLayoutTest, CodeKeepsItsLinesWhole) {
                                       {U"unsigned int gp", U": 16;", U"general purpose"},
                                       {U"unsigned int mark", U": 1;", U"in use in GC"}};
     RawPageBuilder raw;
-    double y = raw.Wrapped(72, 540, 100, kFirstText) + 20;
+    // Prose whose line starts with quoted code still flows.
+    raw.Spread(72, 540, 100, U"The atomic vector types are listed below with the names they have");
+    const std::u32string quoted = U"REALSXP, CPLXSXP, STRSXP";
+    raw.Code(72, 112, quoted)
+        .Text(72 + RawPageBuilder::WidthOf(quoted, 10) + 3, 112,
+              U"and RAWSXP, in the order of their codes.");
+    double y = 140;
     for (const auto& [declaration, width, comment] : rows) {
         const double comment_end = 258 + RawPageBuilder::WidthOf(comment, 12);
         raw.Code(72, y, declaration, 12)
@@ -386,6 +392,7 @@ TEST(PageLayoutTest, CodeKeepsItsLinesWhole) {
         EXPECT_EQ(region.columns, 1);
     const std::vector<std::string> texts = TextsOf(page);
     ASSERT_EQ(texts.size(), 6u);
+    EXPECT_NE(texts[0].find("have REALSXP"), std::string::npos) << texts[0];
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(texts[i + 1],
                   Utf8(rows[i][0] + U" " + rows[i][1] + U" /* " + rows[i][2] + U" */"));
