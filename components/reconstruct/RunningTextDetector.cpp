@@ -253,13 +253,21 @@ RunningText RunningTextDetector::Result() const {
     std::vector<const Running*> ordered;
     for (const Running& running : running_)
         ordered.push_back(&running);
-    std::sort(ordered.begin(), ordered.end(), [this](const Running* a, const Running* b) {
-        const Rect& box_a = candidates_[a->members.front()].box;
-        const Rect& box_b = candidates_[b->members.front()].box;
-        const double row_a = std::floor(box_a.y0 / kSamePlace);
-        const double row_b = std::floor(box_b.y0 / kSamePlace);
-        return row_a != row_b ? row_a < row_b : box_a.x0 < box_b.x0;
+    // Top to bottom, and left to right within a row, whatever heights the faces of a row give.
+    const auto box = [this](const Running* running) -> const Rect& {
+        return candidates_[running->members.front()].box;
+    };
+    std::sort(ordered.begin(), ordered.end(), [&](const Running* a, const Running* b) {
+        return box(a).CenterY() < box(b).CenterY();
     });
+    for (std::size_t first = 0; first < ordered.size();) {
+        std::size_t last = first + 1;
+        while (last < ordered.size() && SameRow(box(ordered[first]), box(ordered[last])))
+            ++last;
+        std::sort(ordered.begin() + first, ordered.begin() + last,
+                  [&](const Running* a, const Running* b) { return box(a).x0 < box(b).x0; });
+        first = last;
+    }
     RunningText result;
     for (const Running* running : ordered) {
         const Candidate& first = candidates_[running->members.front()];

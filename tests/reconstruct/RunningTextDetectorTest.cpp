@@ -138,8 +138,9 @@ TEST(RunningTextDetectorTest, WhatDoesNotRepeatIsBodyText) {
 RawPage ContentsPage(int index) {
     RawPageBuilder page(612, 792, index);
     page.Text(72, 40, U"User Manual", 9);
+    // The number in a larger face reaches higher than the title it shares its row with.
     const std::u32string number = Roman(index + 3);
-    page.Text(540 - RawPageBuilder::WidthOf(number, 9), 40, number, 9);
+    page.Text(540 - RawPageBuilder::WidthOf(number, 14), 40, number, 14);
     for (int entry = 0; entry < 3; ++entry) {
         const double y = 80 + 14 * entry;
         const std::u32string title = U"Part " + std::u32string(1, U'A' + 3 * index + entry);
