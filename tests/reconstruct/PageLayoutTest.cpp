@@ -34,6 +34,21 @@ std::vector<const Paragraph*> ParagraphsOf(const Page& page) {
     return paragraphs;
 }
 
+// The paragraphs of a page that must have kept to one column.
+std::vector<const Paragraph*> OneColumnParagraphs(const Page& page) {
+    for (const Region& region : page.regions)
+        EXPECT_EQ(region.columns, 1);
+    return ParagraphsOf(page);
+}
+
+// Spaced leader dots from `from` to short of `to`, `step` apart.
+std::u32string Dots(double from, double to, double step) {
+    std::u32string dots;
+    for (double x = from; x + step < to; x += step)
+        dots += U". ";
+    return dots;
+}
+
 std::vector<std::string> TextsOf(const Page& page) {
     std::vector<std::string> texts;
     for (const Paragraph* paragraph : ParagraphsOf(page))
@@ -304,17 +319,13 @@ TEST(PageLayoutTest, ContentsDrawnInPiecesStayWholeLines) {
         const std::u32string number = U"2.3." + std::u32string(1, U'1' + (page_number - 50));
         raw.Text(94.6, y, number).Text(126.4, y, title);
         const double dots_from = 126.4 + RawPageBuilder::WidthOf(title, 10) + 10;
-        std::u32string dots;
-        for (double x = dots_from; x + 7.5 < 547; x += 7.5)
-            dots += U". ";
+        const std::u32string dots = Dots(dots_from, 547, 7.5);
         const std::string digits = std::to_string(page_number++);
         raw.Text(dots_from, y, dots).Text(557, y, std::u32string(digits.begin(), digits.end()));
         y += 17.6;
     }
     const Page page = LayOut(raw.page());
-    for (const Region& region : page.regions)
-        EXPECT_EQ(region.columns, 1);
-    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    const std::vector<const Paragraph*> paragraphs = OneColumnParagraphs(page);
     ASSERT_EQ(paragraphs.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
         const std::string text = TextOf(paragraphs[i]->runs);
@@ -336,9 +347,7 @@ TEST(PageLayoutTest, ContentsLabelsStayWithTheirEntries) {
     for (const auto& [label, title] : entries) {
         const double title_x = 72 + RawPageBuilder::WidthOf(label, 14) + 14;
         const double dots_x = title_x + RawPageBuilder::WidthOf(title, 12) + 6;
-        std::u32string dots;
-        for (double x = dots_x; x + 9 < 380; x += 9)
-            dots += U". ";
+        const std::u32string dots = Dots(dots_x, 380, 9);
         raw.Text(72, y, label, 14, true);
         // Drawn as the title's pieces, or as one line from the title to the number.
         if (y < 150) {
@@ -350,9 +359,7 @@ TEST(PageLayoutTest, ContentsLabelsStayWithTheirEntries) {
         y += 30;
     }
     const Page page = LayOut(raw.page());
-    for (const Region& region : page.regions)
-        EXPECT_EQ(region.columns, 1);
-    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
+    const std::vector<const Paragraph*> paragraphs = OneColumnParagraphs(page);
     ASSERT_EQ(paragraphs.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
         const std::string text = TextOf(paragraphs[i]->runs);
