@@ -204,13 +204,17 @@ bool EndsInDotLeader(std::span<const RawChar> chars) {
 
 namespace {
 
+bool IsLeaderDot(char32_t code) {
+    return code == U'.' || code == U'\u00B7' || code == U'\u2026';
+}
+
 template <typename Iterator>
 int DotsFrom(Iterator at, Iterator end) {
     int dots = 0;
     for (; at != end && dots < kFewestLeaderDots; ++at) {
         if (IsSpace(at->code))
             continue;
-        if (at->code != U'.' && at->code != U'\u00B7' && at->code != U'\u2026')
+        if (!IsLeaderDot(at->code))
             break;
         ++dots;
     }
@@ -300,16 +304,13 @@ std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan lead
 }
 
 double LeaderDotSpacing(std::span<const RawChar> chars) {
-    const auto is_dot = [](char32_t code) {
-        return code == U'.' || code == 0xB7 || code == 0x2026;
-    };
     std::size_t end = chars.size();
-    while (end > 0 && !is_dot(chars[end - 1].code))
+    while (end > 0 && !IsLeaderDot(chars[end - 1].code))
         --end;
     std::vector<const RawChar*> dots;
     for (std::size_t i = end; i > 0; --i) {
         const RawChar& c = chars[i - 1];
-        if (is_dot(c.code))
+        if (IsLeaderDot(c.code))
             dots.push_back(&c);
         else if (!IsSpace(c.code))
             break;
