@@ -238,9 +238,14 @@ Paragraph MakeParagraph(const RawPage& page, const LineGroup& group, const Conte
     paragraph.usual_pitch = Rounded(context.pitch * group.lines.front().size);
     paragraph.heading_level = HeadingLevel(group, context.frame.body_size);
     // The page number of a table of contents' entry stays where the PDF put it.
+    const TextLine& last = group.lines.back();
     if (FindDotLeader(paragraph.runs)) {
-        paragraph.leader_tab = Rounded(group.lines.back().box.x1 - context.frame.left);
-        paragraph.leader_dot_spacing = LeaderDotSpacing(group.lines.back().chars);
+        paragraph.leader_tab = Rounded(last.box.x1 - context.frame.left);
+        paragraph.leader_dot_spacing = LeaderDotSpacing(last.chars);
+    } else if (count == 1 && EndsInSpacedPageNumber(last.chars, last.size, context.frame.right)) {
+        paragraph.runs = SpacedPageNumberAsTab(paragraph.runs);
+        paragraph.tab_stops.push_back({Rounded(last.box.x1 - context.frame.left), Align::kRight});
+        paragraph.align = Align::kLeft;
     }
     if (group.marker) {
         paragraph.list = group.marker->kind;

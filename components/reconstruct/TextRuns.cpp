@@ -136,6 +136,8 @@ constexpr double kLeaderGapKept = 0.8;
 constexpr double kLeastLeaderGap = 0.5;  // points: dots closer than this touch
 // An ellipsis has three; a leader that short would be taken from prose too easily.
 constexpr int kFewestLeaderDots = 4;
+// Sizes: a gap this wide before a line's last word is a contents entry's, not a space.
+constexpr double kSpacedNumberGap = 3;
 
 // Page numbers as tables of contents print them: 12, xiv, A-3.
 bool IsPageNumber(std::string_view word) {
@@ -300,6 +302,47 @@ std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan lead
     out.push_back(std::move(dots_run));
     out.push_back(std::move(tab));
     AppendCut(runs, leader.end, text.size(), &out);
+    return out;
+}
+
+bool EndsInSpacedPageNumber(std::span<const RawChar> chars, double size, double right_edge) {
+    std::size_t end = chars.size();
+    while (end > 0 && IsSpace(chars[end - 1].code))
+        --end;
+    std::size_t start = end;
+    while (start > 0 && !IsSpace(chars[start - 1].code))
+        --start;
+    std::size_t before = start;
+    while (before > 0 && IsSpace(chars[before - 1].code))
+        --before;
+    if (start == end || before == 0 || end - start > kLongestLeaderTail)
+        return false;
+    std::string word;
+    for (std::size_t i = start; i < end; ++i)
+        platform::AppendUtf8(chars[i].code, &word);
+    return IsPageNumber(word) &&
+           chars[start].box.x0 - chars[before - 1].box.x1 >= kSpacedNumberGap * size &&
+           chars[end - 1].box.x1 >= right_edge - size;
+}
+
+std::vector<TextRun> SpacedPageNumberAsTab(const std::vector<TextRun>& runs) {
+    const std::string text = TextOf(runs);
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ')
+        --end;
+    const std::size_t space = end == 0 ? std::string::npos : text.rfind(' ', end - 1);
+    if (space == std::string::npos)
+        return runs;
+    std::size_t gap = space;
+    while (gap > 0 && text[gap - 1] == ' ')
+        --gap;
+    std::vector<TextRun> out;
+    AppendCut(runs, 0, gap, &out);
+    TextRun tab = RunAt(runs, gap);
+    tab.text.assign(1, '\t');
+    tab.page_number = false;
+    out.push_back(std::move(tab));
+    AppendCut(runs, space + 1, text.size(), &out);
     return out;
 }
 

@@ -47,6 +47,13 @@ bool HasLeaderDotsAt(std::span<const RawChar> chars, Edge edge);
 std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan leader,
                                  double dot_spacing);
 
+// A contents entry set without dots (a chapter's): the printed line `chars` ends in a page
+// number that stands at `right_edge` with a gap of at least three sizes before it.
+bool EndsInSpacedPageNumber(std::span<const RawChar> chars, double size, double right_edge);
+// The runs of such a line with the gap before its page number written as a tab character, so
+// that the number can go to a tab stop where it stood.
+std::vector<TextRun> SpacedPageNumberAsTab(const std::vector<TextRun>& runs);
+
 // The spacing to write between a line's leader dots, in points: four fifths of the gap the PDF
 // left beyond their width, which keeps their look and leaves room to spare. 0 when they touched or
 // the line ends in fewer than two dots before its last word.

@@ -368,6 +368,24 @@ TEST(PageLayoutTest, ContentsLabelsStayWithTheirEntries) {
     }
 }
 
+// A chapter's entry set without dots keeps its page number at the right edge, behind a tab.
+TEST(PageLayoutTest, ContentsEntriesWithoutDotsKeepTheirNumbersAtTheEdge) {
+    RawPageBuilder raw;
+    raw.Text(72, 100, U"Appendix B Invoking R", 12, true).Text(528, 100, U"92", 12, true);
+    raw.Text(86, 118, U"B.1 Invoking R from the command line . . . . . . . . . 92");
+    raw.Text(72, 136, U"The number 12 is written after a wide gap, far from the edge")
+        .Text(400, 136, U"12");
+    const Page page = LayOut(raw.page());
+    const std::vector<const Paragraph*> paragraphs = OneColumnParagraphs(page);
+    ASSERT_EQ(paragraphs.size(), 3u);
+    EXPECT_EQ(TextOf(paragraphs[0]->runs), "Appendix B Invoking R\t92");
+    ASSERT_EQ(paragraphs[0]->tab_stops.size(), 1u);
+    EXPECT_EQ(paragraphs[0]->tab_stops[0].align, Align::kRight);
+    EXPECT_NEAR(paragraphs[0]->tab_stops[0].position, 540 - 72, 0.5);
+    EXPECT_TRUE(paragraphs[1]->tab_stops.empty());
+    EXPECT_TRUE(paragraphs[2]->tab_stops.empty()) << TextOf(paragraphs[2]->runs);
+}
+
 // Code lined up with spaces, drawn in pieces (its comments in the text face, drawn before the
 // operators between): each line stays a paragraph of its own with its pieces in order, and no
 // column is found between them.
