@@ -1,11 +1,13 @@
 #include "cli/BatchRunner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 #include "app/AsynLog.h"
 #include "cli/FailureText.h"
 #include "tasks/ICvtTask.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace fs = std::filesystem;
 
@@ -41,8 +43,8 @@ void RemovePartialOutput(const PlannedJob& job) {
 
 }  // namespace
 
-BatchRunner::BatchRunner(const CliFunction& function, ProgressView& view, SignalWait wait)
-    : function_(function), view_(view), wait_(std::move(wait)) {}
+BatchRunner::BatchRunner(const CliFunction& function, ProgressView& view, SignalCheck take_signal)
+    : function_(function), view_(view), take_signal_(std::move(take_signal)) {}
 
 BatchRunner::Summary BatchRunner::Run(std::vector<std::unique_ptr<PlannedJob>>& jobs) {
     summary_ = {};
@@ -62,12 +64,14 @@ BatchRunner::Summary BatchRunner::Run(std::vector<std::unique_ptr<PlannedJob>>& 
 
     auto deadline = std::chrono::steady_clock::time_point::max();
     for (;;) {
+        const std::uint64_t seen = TaskResultSignal().Generation();
         const bool running = std::count_if(entries.begin(), entries.end(),
                                            [this](Entry& entry) { return !Poll(entry); }) > 0;
         if (!running)
             break;
         ShowBars(entries);
-        const int signal_number = wait_(kPollInterval);
+        TaskResultSignal().WaitFor(seen, kPollInterval);
+        const int signal_number = take_signal_();
         if (signal_number != 0 && summary_.interrupted)
             break;
         if (signal_number != 0) {

@@ -16,8 +16,8 @@ namespace cli {
 // them all and waits, bounded, for them to end; a second one stops waiting.
 class BatchRunner {
 public:
-    // Waits at most the given time for a termination signal; the signal, or 0.
-    using SignalWait = std::function<int(std::chrono::milliseconds)>;
+    // A termination signal that came since the last call, or 0; never waits.
+    using SignalCheck = std::function<int()>;
 
     // A cancelled core stops within 10 s, or is abandoned by its process; this leaves room for
     // that and for the tasks still queued, which end at once once cancelled.
@@ -31,7 +31,7 @@ public:
         bool unfinished = false;   // some task was still running at the end
     };
 
-    BatchRunner(const CliFunction& function, ProgressView& view, SignalWait wait);
+    BatchRunner(const CliFunction& function, ProgressView& view, SignalCheck take_signal);
 
     Summary Run(std::vector<std::unique_ptr<PlannedJob>>& jobs);
 
@@ -50,7 +50,7 @@ private:
 
     const CliFunction& function_;
     ProgressView& view_;
-    SignalWait wait_;
+    SignalCheck take_signal_;
     Summary summary_;
 };
 

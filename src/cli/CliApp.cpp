@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 namespace cli {
 namespace {
 
-bool Interrupted(std::chrono::milliseconds timeout) {
-    return TerminationSignal::Wait(timeout) != 0;
+bool Interrupted() {
+    return TerminationSignal::Take() != 0;
 }
 
 std::string Text(const Invocation& invocation, const std::string& name) {
@@ -153,7 +153,7 @@ int CliApp::RunBatch(const Invocation& invocation, JobBuilder& builder, OutputPl
         jobs.push_back(std::move(job));
 
     const BatchRunner::Summary summary =
-        BatchRunner(*invocation.function, view_, TerminationSignal::Wait).Run(jobs);
+        BatchRunner(*invocation.function, view_, TerminationSignal::Take).Run(jobs);
     jobs.clear();
     left_running_ = !link.Stop() || summary.unfinished;
     return summary.failed > 0 || summary.interrupted ? kFailed : kSucceeded;

@@ -1,9 +1,11 @@
 #include "cli/FileFactsQuery.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/FileTypeCodes.h"
 #include "core/KCompexGetInfo.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace cli {
 namespace {
@@ -30,14 +32,16 @@ void FileFactsQuery::Add(const std::string& path, const std::string& password) {
     queries_[path] = query;
 }
 
-bool FileFactsQuery::Wait(const InterruptWait& interrupted) {
+bool FileFactsQuery::Wait(const InterruptCheck& interrupted) {
     for (;;) {
+        const std::uint64_t seen = TaskResultSignal().Generation();
         const bool running = std::any_of(queries_.begin(), queries_.end(), [](const auto& entry) {
             return entry.second->GetResult() < 0;
         });
         if (!running)
             return true;
-        if (interrupted(kPollInterval))
+        TaskResultSignal().WaitFor(seen, kPollInterval);
+        if (interrupted())
             return false;
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -27,8 +26,8 @@ struct DocumentFacts {
 // pool) for a batch's files, all running at once.
 class FileFactsQuery {
 public:
-    // Waits at most the given time for an interruption; true when one came.
-    using InterruptWait = std::function<bool(std::chrono::milliseconds)>;
+    // True when an interruption came; never waits.
+    using InterruptCheck = std::function<bool()>;
 
     // `manager` null means the process-wide one.
     explicit FileFactsQuery(KPdfCoreManager* manager = nullptr);
@@ -40,7 +39,7 @@ public:
     // Starts the query of `path` unless it runs already.
     void Add(const std::string& path, const std::string& password);
     // Until every query ended; false when `interrupted` reported an interruption first.
-    bool Wait(const InterruptWait& interrupted);
+    bool Wait(const InterruptCheck& interrupted);
     // The facts of an added path; not answered when it was not added or did not end.
     DocumentFacts FactsOf(const std::string& path);
 

@@ -6,7 +6,7 @@
 
 namespace cli {
 
-InfoCommand::InfoCommand(ProgressView& view, FileFactsQuery::InterruptWait interrupted)
+InfoCommand::InfoCommand(ProgressView& view, FileFactsQuery::InterruptCheck interrupted)
     : view_(view), interrupted_(std::move(interrupted)) {}
 
 bool InfoCommand::Run(const std::vector<std::string>& files, const std::string& password) {

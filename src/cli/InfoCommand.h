@@ -11,7 +11,7 @@ namespace cli {
 // "quire-cli info": the program's file-information query for each file, one line per file.
 class InfoCommand {
 public:
-    InfoCommand(ProgressView& view, FileFactsQuery::InterruptWait interrupted);
+    InfoCommand(ProgressView& view, FileFactsQuery::InterruptCheck interrupted);
 
     // "<file>: pages=N encrypted=E image=I unreadable=U", each fact -1 when not known. True when
     // the core answered for every file.
@@ -21,7 +21,7 @@ public:
 
 private:
     ProgressView& view_;
-    FileFactsQuery::InterruptWait interrupted_;
+    FileFactsQuery::InterruptCheck interrupted_;
 };
 
 }  // namespace cli

@@ -3,19 +3,18 @@
 #include <signal.h>
 
 #include <ctime>
+#include <initializer_list>
 
 namespace cli {
 
-int TerminationSignal::Wait(std::chrono::milliseconds timeout) {
+int TerminationSignal::Take() {
     sigset_t signals;
     sigemptyset(&signals);
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
         sigaddset(&signals, signal_number);
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
-    const timespec limit{static_cast<time_t>(seconds.count()),
-                         static_cast<long>((timeout - seconds).count() * 1'000'000)};
-    const int taken = ::sigtimedwait(&signals, nullptr, &limit);
-    // A time-out, or an unrelated signal that interrupted the wait: the caller simply polls.
+    const timespec no_wait{0, 0};
+    const int taken = ::sigtimedwait(&signals, nullptr, &no_wait);
+    // Nothing pending, or an unrelated signal that interrupted the call: the caller simply polls.
     return taken > 0 ? taken : 0;
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <chrono>
-
 namespace cli {
 
 // SIGINT, SIGTERM and SIGHUP, which main blocks in every thread before any starts
@@ -9,8 +7,8 @@ namespace cli {
 // tasks still write.
 class TerminationSignal {
 public:
-    // Waits at most `timeout`; the signal that came, or 0.
-    static int Wait(std::chrono::milliseconds timeout);
+    // Takes a signal that came, without waiting; the signal, or 0.
+    static int Take();
 };
 
 }  // namespace cli

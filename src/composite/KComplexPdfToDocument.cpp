@@ -1,15 +1,16 @@
 #include "composite/KComplexPdfToDocument.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
-#include <thread>
 
 #include "app/AsynLog.h"
 #include "composite/DocumentJoin.h"
 #include "composite/OutputNames.h"
 #include "keasy/LambdaFunc.h"
 #include "keasy/ThreadPool.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace {
 
@@ -177,6 +178,7 @@ bool KComplexPdfToDocument::RunParts() {
             pool.Post(keasy::FuncOf([part] { part->RunAsPart(); }));
         }
         for (;;) {
+            const std::uint64_t seen = TaskResultSignal().Generation();
             if (IsCancelled()) {
                 for (KComplexPdfToDocument* part : parts_)
                     part->Cancel();
@@ -189,7 +191,7 @@ bool KComplexPdfToDocument::RunParts() {
                                         [](auto* part) { return part->GetResult() == 1; });
                 break;
             }
-            std::this_thread::sleep_for(Services().parts_poll);
+            TaskResultSignal().WaitFor(seen, Services().parts_poll);
         }
         // Cancelled parts stop within one poll of their job.
         pool.WaitIdle();

@@ -1,11 +1,12 @@
 #include "composite/OperationRunner.h"
 
 #include <algorithm>
-#include <thread>
+#include <cstdint>
 
 #include "app/AsynLog.h"
 #include "composite/IOperationBackend.h"
 #include "tasks/ICvtTask.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ bool OperationRunner::Poll(OperationContext& context, IOperationJob& job, Progre
                            std::chrono::milliseconds interval) {
     bool succeeded = false;
     for (;;) {
+        const std::uint64_t seen = TaskResultSignal().Generation();
         if (mode == ProgressMode::kScaled)
             progress_(ScaledProgress(context, job.Progress()));
         else if (mode == ProgressMode::kUnscaled)
@@ -114,7 +116,7 @@ bool OperationRunner::Poll(OperationContext& context, IOperationJob& job, Progre
             succeeded = result > 0;
             break;
         }
-        std::this_thread::sleep_for(interval);
+        TaskResultSignal().WaitFor(seen, interval);
         if (Cancelled(context)) {
             job.Cancel();
             break;

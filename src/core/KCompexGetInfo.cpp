@@ -2,11 +2,12 @@
 
 #include <array>
 #include <chrono>
-#include <thread>
+#include <cstdint>
 
 #include "core/KGetInfo.h"
 #include "core/KPdfCoreManager.h"
 #include "tasks/KTaskCenter.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ void KCompexGetInfo::DoWork() {
     int height = 0;
     bool succeeded = false;
     for (;;) {
+        const std::uint64_t seen = TaskResultSignal().Generation();
         // Facts go out one by one as the core reports them.
         for (std::size_t i = 0; i < kFacts.size(); ++i) {
             if (kept[i] != -1)
@@ -85,7 +87,7 @@ void KCompexGetInfo::DoWork() {
         // The core's task is left to finish; its facts are simply not waited for.
         if (IsCancelled())
             break;
-        std::this_thread::sleep_for(kPollInterval);
+        TaskResultSignal().WaitFor(seen, kPollInterval);
     }
     SetErrorMsg(operation.GetError());
     SetResult(succeeded ? 1 : 0);
@@ -98,6 +100,7 @@ bool QueryFileInfo(const std::string& path, const std::function<bool()>& cancell
     if (!operation.GetFileInfo(path))
         return false;
     for (;;) {
+        const std::uint64_t seen = TaskResultSignal().Generation();
         if (operation.GetResult() != -1) {
             facts->encrypted = operation.GetIntValue("is_encrypted", -1);
             facts->page_count = operation.GetIntValue("page_count", -1);
@@ -105,7 +108,7 @@ bool QueryFileInfo(const std::string& path, const std::function<bool()>& cancell
             facts->unreadable = operation.GetIntValue("is_unreadable_pdf", -1);
             break;
         }
-        std::this_thread::sleep_for(kPollInterval);
+        TaskResultSignal().WaitFor(seen, kPollInterval);
         if (cancelled && cancelled()) {
             operation.Cancel();
             break;

@@ -15,6 +15,7 @@
 #include "platform/Tick.h"
 #include "system/ComponentFiles.h"
 #include "system/KUpdateModules.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace {
 
@@ -281,6 +282,7 @@ bool KPdfCoreManager::GiveUpUntakenTask(int task_id) {
     task.values["result"] = std::string("0");
     task.values["error"] = std::string(kUntakenError);
     Log().Print("KPdfCoreManager task failed, taskid:%d: %s", task_id, kUntakenError);
+    TaskResultSignal().Notify();
     return true;
 }
 
@@ -325,6 +327,8 @@ bool KPdfCoreManager::SetInfo(int task_id, const std::string& key, const std::st
         return false;
     }
     task->second->values[key] = value;
+    if (key == "result")
+        TaskResultSignal().Notify();
     return true;
 }
 

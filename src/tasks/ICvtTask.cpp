@@ -8,6 +8,7 @@
 #include "tasks/ConversionStarted.h"
 #include "tasks/KTaskCenter.h"
 #include "tasks/Md5.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace {
 
@@ -123,6 +124,8 @@ void ICvtTask::SetResult(int result) {
     if (result >= 0)
         SetEndTimeOnce();
     SetValue("result", result);
+    if (result >= 0)
+        TaskResultSignal().Notify();
 }
 
 void ICvtTask::SetErrorMsg(std::string message) {

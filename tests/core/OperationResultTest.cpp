@@ -12,6 +12,7 @@
 #include "core/KPdfToImages.h"
 #include "core/OperationWait.h"
 #include "tasks/ICvtTask.h"
+#include "tasks/TaskResultSignal.h"
 
 namespace {
 
@@ -49,6 +50,36 @@ TEST(OperationResultTest, ResultProgressAndErrorOfASubmittedJob) {
     }
     manager->SetInfo(id, "error", "Invalid password");
     EXPECT_EQ(op.GetError(), "Invalid password");
+}
+
+// The polling loops look again as soon as a final result is stored, and only then.
+TEST(OperationResultTest, FinalResultsOfJobsAndTasksRingTheResultSignal) {
+    keasy::ChangeSignal& signal = TaskResultSignal();
+    auto manager = IdleManager();
+    KImgOperate op(manager.get());
+    ASSERT_TRUE(op.ReformatImage("/a.bmp", "/b.png"));
+    const int id = op.CoreTaskId();
+    std::uint64_t seen = signal.Generation();
+    manager->SetInfo(id, "progress", "37");
+    manager->SetInfo(id, "error", "Invalid password");
+    EXPECT_EQ(signal.Generation(), seen);
+    manager->SetInfo(id, "result", "0");
+    EXPECT_NE(signal.Generation(), seen);
+
+    TaskHandle task;
+    seen = signal.Generation();
+    task->SetResult(-1);
+    EXPECT_EQ(signal.Generation(), seen);
+    task->SetResult(1);
+    EXPECT_NE(signal.Generation(), seen);
+
+    // A job no core takes fails from inside the manager.
+    auto untaken = IdleManager(0ms);
+    KImgOperate lost(untaken.get());
+    ASSERT_TRUE(lost.ReformatImage("/a.bmp", "/b.png"));
+    seen = signal.Generation();
+    EXPECT_EQ(lost.GetResult(), 0);
+    EXPECT_NE(signal.Generation(), seen);
 }
 
 TEST(OperationResultTest, JobNoCoreCanTakeEndsAsAFailureWithTheManagersError) {

@@ -181,13 +181,15 @@ TEST(FontMapperTest, TexFontsKeepTheirWidths) {
         SCOPED_TRACE(c.pdf_name);
         const std::string family =
             InstalledFamily(c.pdf_name, c.bold, false, c.monospace, false, false);
-        if (IsInstalled(c.family))
+        if (IsInstalled(c.family)) {
             EXPECT_EQ(family, c.family);
+        }
         EXPECT_TRUE(IsInstalled(family));
     }
     const std::string serif = InstalledFamily("Qwzx-Regular", false, false, false, true, false);
-    if (IsInstalled("Liberation Serif"))
+    if (IsInstalled("Liberation Serif")) {
         EXPECT_EQ(serif, "Liberation Serif");
+    }
     EXPECT_NE(serif, "DejaVu Serif");
 }
 
