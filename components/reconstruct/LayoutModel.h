@@ -136,6 +136,10 @@ struct Page {
     std::vector<Region> regions;
     // A page without a text layer: its picture, at full page size, is its only content.
     std::optional<Image> page_image;
+    // Whether the page printed the document's running header and footer. A chapter's first
+    // page or the front matter's differently numbered pages do not, and keep their own.
+    bool shows_header = true;
+    bool shows_footer = true;
 };
 
 enum class PageNumberStyle { kDecimal, kLowerRoman, kUpperRoman };

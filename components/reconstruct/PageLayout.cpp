@@ -306,6 +306,8 @@ Page LayOutPage(const RawPage& page, std::vector<Table> tables,
     out.index = page.index;
     out.width = page.width;
     out.height = page.height;
+    out.shows_header = running.ShowsRunning(page, true);
+    out.shows_footer = running.ShowsRunning(page, false);
     std::vector<TextLine> lines = BodyLines(page, tables, running);
     const double body_size = BodySize(lines);
     std::vector<Image> images = FlowImages(page, lines);

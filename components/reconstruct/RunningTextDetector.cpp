@@ -304,4 +304,11 @@ bool RunningTextDetector::IsRunningLine(const RawPage& page, const RawLine& line
     return candidate && Find(*candidate) != nullptr;
 }
 
+bool RunningTextDetector::ShowsRunning(const RawPage& page, bool top) const {
+    return std::any_of(page.lines.begin(), page.lines.end(), [&](const RawLine& line) {
+        const auto candidate = MakeCandidate(page, line);
+        return candidate && candidate->top == top && Find(*candidate) != nullptr;
+    });
+}
+
 }  // namespace reconstruct

@@ -24,6 +24,8 @@ public:
 
     // True for a line of `page` that belongs to the running header or footer.
     bool IsRunningLine(const RawPage& page, const RawLine& line) const;
+    // True when a line of `page` belongs to the running header (`top`) or footer.
+    bool ShowsRunning(const RawPage& page, bool top) const;
 
 private:
     // A line near the top or bottom edge of one sample page.

@@ -40,10 +40,10 @@ std::string Length(const char* name, double points) {
     return std::string(" w:") + name + "=\"" + std::to_string(BoundedTwips(points)) + "\"";
 }
 
-std::string ReferencesXml(const HeaderFooterIds& ids, bool bare) {
+std::string ReferencesXml(const HeaderFooterIds& ids, const SectionLayout& layout) {
     std::string xml;
-    const std::string& header = bare ? ids.blank_header : ids.header;
-    const std::string& footer = bare ? ids.blank_footer : ids.footer;
+    const std::string& header = layout.header ? ids.header : ids.blank_header;
+    const std::string& footer = layout.footer ? ids.footer : ids.blank_footer;
     if (!header.empty())
         xml += "<w:headerReference w:type=\"default\" r:id=\"" + header + "\"/>";
     if (!footer.empty())
@@ -71,7 +71,7 @@ bool SectionLayout::operator==(const SectionLayout& other) const {
     return width == other.width && height == other.height && margins.left == other.margins.left &&
            margins.top == other.margins.top && margins.right == other.margins.right &&
            margins.bottom == other.margins.bottom && columns == other.columns &&
-           column_gap == other.column_gap && bare == other.bare;
+           column_gap == other.column_gap && header == other.header && footer == other.footer;
 }
 
 SectionLayout PageSectionLayout(const Page& page) {
@@ -79,6 +79,8 @@ SectionLayout PageSectionLayout(const Page& page) {
     layout.width = Bounded(page.width, kMinPage, kWordMaxLength, 612);
     layout.height = Bounded(page.height, kMinPage, kWordMaxLength, 792);
     layout.margins = page.margins;
+    layout.header = page.shows_header;
+    layout.footer = page.shows_footer;
     FitMargins(layout.width, &layout.margins.left, &layout.margins.right);
     FitMargins(layout.height, &layout.margins.top, &layout.margins.bottom);
     layout.margins.bottom -= std::min(kBottomSlack, layout.margins.bottom / 2);
@@ -90,7 +92,8 @@ SectionLayout PageSectionLayout(const Page& page) {
 SectionLayout BarePageLayout(const Page& page) {
     SectionLayout layout = PageSectionLayout(page);
     layout.margins = {0, 0, 0, 0};
-    layout.bare = true;
+    layout.header = false;
+    layout.footer = false;
     return layout;
 }
 
@@ -112,7 +115,7 @@ SectionLayout WithColumns(SectionLayout layout, int columns, double gap) {
 std::string SectionXml(const SectionLayout& layout, SectionStart start, const HeaderFooterIds& ids,
                        const std::optional<SectionPageNumbers>& numbers) {
     const Margins& m = layout.margins;
-    std::string xml = "<w:sectPr>" + ReferencesXml(ids, layout.bare) + "<w:type w:val=\"" +
+    std::string xml = "<w:sectPr>" + ReferencesXml(ids, layout) + "<w:type w:val=\"" +
                       (start == SectionStart::kContinuous ? "continuous" : "nextPage") +
                       "\"/><w:pgSz" + Length("w", layout.width) + Length("h", layout.height);
     if (layout.width > layout.height)

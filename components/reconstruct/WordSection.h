@@ -14,7 +14,9 @@ struct SectionLayout {
     Margins margins;
     int columns = 1;
     double column_gap = 0;
-    bool bare = false;  // a scanned page: no margins, blank header and footer
+    // The document's running header and footer, or blank ones: a scanned page shows neither.
+    bool header = true;
+    bool footer = true;
 
     double TextWidth() const { return width - margins.left - margins.right; }
     double TextHeight() const { return height - margins.top - margins.bottom; }
@@ -40,7 +42,7 @@ struct SectionPageNumbers {
 
 // The page's size and margins within what Word can show, one column.
 SectionLayout PageSectionLayout(const Page& page);
-// The same page without margins, for a page that is only its picture.
+// The same page without margins and running text, for a page that is only its picture.
 SectionLayout BarePageLayout(const Page& page);
 
 // `layout` in `columns` text columns `gap` points apart, as many as fit.

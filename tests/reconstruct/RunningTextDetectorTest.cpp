@@ -171,6 +171,34 @@ TEST(RunningTextDetectorTest, ContentsPagesKeepTheirNumbersAndShareTheHeaderRow)
         EXPECT_EQ(detector.IsRunningLine(later, later.lines[i]), i < 2) << i;
 }
 
+// Front matter numbered i, ii, ... and a body numbered 1, 2, ...: the roman pages are most of
+// the samples, so theirs is the running text, and the body's pages do not show it.
+TEST(RunningTextDetectorTest, PagesNumberedOtherwiseDoNotShowTheRunningText) {
+    const Footer roman{U"{}", true};
+    const Footer arabic{U"{}"};
+    RunningTextDetector detector;
+    for (int index : {0, 1, 2, 3, 4})
+        detector.AddSample(SamplePage(index, roman));
+    for (int index : {5, 6})
+        detector.AddSample(SamplePage(index, arabic));
+    ASSERT_TRUE(detector.Result().numbering);
+    EXPECT_EQ(detector.Result().numbering->style, PageNumberStyle::kLowerRoman);
+
+    const RawPage front = SamplePage(3, roman);
+    EXPECT_TRUE(detector.ShowsRunning(front, true));
+    EXPECT_TRUE(detector.ShowsRunning(front, false));
+    const RawPage body = SamplePage(6, arabic);
+    EXPECT_TRUE(detector.ShowsRunning(body, true)) << "the header is the same";
+    EXPECT_FALSE(detector.ShowsRunning(body, false)) << "its number stays in the page";
+    const Page laid_out = LayOutPage(body, {}, detector);
+    EXPECT_TRUE(laid_out.shows_header);
+    EXPECT_FALSE(laid_out.shows_footer);
+
+    RawPageBuilder bare(612, 792, 7);
+    bare.Wrapped(72, 300, 100, kSecondText);
+    EXPECT_FALSE(detector.ShowsRunning(bare.page(), true)) << "a chapter's first page";
+}
+
 TEST(RunningTextDetectorTest, LaidOutPageLeavesRunningLinesOut) {
     const Footer footer{U"Page {} of 12"};
     RunningTextDetector detector;

@@ -291,6 +291,31 @@ TEST(WordWriterTest, ScannedPageFillsAPageWithoutMarginsOrRunningText) {
     EXPECT_EQ(doc.Part("word/header2.xml").find("Header"), std::string::npos);
 }
 
+TEST(WordWriterTest, APageThatDidNotPrintTheRunningTextGetsABlankOne) {
+    Page chapter = APage(1, {Band({Para("chapter opening")})});
+    chapter.shows_header = false;
+    RunningText running;
+    running.header = {Para("Header")};
+    running.footer = {Para("Footer")};
+    const WrittenDocument doc(
+        {APage(0, {Band({Para("first")})}), chapter, APage(2, {Band({Para("third")})})}, running);
+    ASSERT_TRUE(doc.ok()) << doc.error();
+
+    const auto sections = doc.Sections();
+    ASSERT_EQ(sections.size(), 3u);
+    std::vector<std::string> headers;
+    std::vector<std::string> footers;
+    for (const auto* section : sections) {
+        headers.push_back(
+            doc.Relationship(Attr(section->FirstChildElement("w:headerReference"), "r:id")).first);
+        footers.push_back(
+            doc.Relationship(Attr(section->FirstChildElement("w:footerReference"), "r:id")).first);
+    }
+    EXPECT_EQ(headers, (std::vector<std::string>{"header1.xml", "header2.xml", "header1.xml"}));
+    EXPECT_EQ(footers, (std::vector<std::string>{"footer1.xml", "footer1.xml", "footer1.xml"}));
+    EXPECT_EQ(doc.Part("word/header2.xml").find("Header"), std::string::npos);
+}
+
 TEST(WordWriterTest, TablesAreKeptApartAndNeverEndTheBody) {
     const WrittenDocument doc({APage(0, {Band({SmallTable("a", "b"), SmallTable("c", "d")})}),
                                APage(1, {Band({SmallTable("e", "f")})})});
