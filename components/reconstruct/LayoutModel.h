@@ -140,6 +140,10 @@ struct Page {
     // page or the front matter's differently numbered pages do not, and keep their own.
     bool shows_header = true;
     bool shows_footer = true;
+    // The page's own running header or footer, when it printed more in the running rows than
+    // the document's (the chapter's title beside the page number); empty for the document's.
+    std::vector<Paragraph> own_header;
+    std::vector<Paragraph> own_footer;
 };
 
 enum class PageNumberStyle { kDecimal, kLowerRoman, kUpperRoman };

@@ -29,11 +29,12 @@ bool InsideAny(const std::vector<Table>& tables, const Rect& box) {
 
 // The page's text lines without running headers and footers and without what the tables hold.
 std::vector<TextLine> BodyLines(const RawPage& page, const std::vector<Table>& tables,
-                                const RunningTextDetector& running) {
+                                const std::vector<bool>& running) {
     std::vector<TextLine> lines;
-    for (const RawLine& raw : page.lines) {
-        if (running.IsRunningLine(page, raw))
+    for (std::size_t i = 0; i < page.lines.size(); ++i) {
+        if (running[i])
             continue;
+        const RawLine& raw = page.lines[i];
         std::vector<RawChar> chars;
         for (const RawChar& c : raw.chars) {
             if (!InsideAny(tables, c.box))
@@ -306,9 +307,12 @@ Page LayOutPage(const RawPage& page, std::vector<Table> tables,
     out.index = page.index;
     out.width = page.width;
     out.height = page.height;
-    out.shows_header = running.ShowsRunning(page, true);
-    out.shows_footer = running.ShowsRunning(page, false);
-    std::vector<TextLine> lines = BodyLines(page, tables, running);
+    RunningTextDetector::PageRunning found = running.OnPage(page);
+    out.shows_header = found.header;
+    out.shows_footer = found.footer;
+    out.own_header = std::move(found.own_header);
+    out.own_footer = std::move(found.own_footer);
+    std::vector<TextLine> lines = BodyLines(page, tables, found.running);
     const double body_size = BodySize(lines);
     std::vector<Image> images = FlowImages(page, lines);
 

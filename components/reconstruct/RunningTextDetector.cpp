@@ -138,6 +138,41 @@ void AppendAtTab(const Paragraph& next, double page_width, Paragraph* row) {
     row->box = row->box.United(next.box);
 }
 
+// A part of a running row and the width of the page it stands on.
+struct Part {
+    Paragraph paragraph;
+    double page_width = 0;
+};
+
+// The parts as rows, top to bottom: what stands to the right of a left-aligned part in its row
+// joins it behind a tab, so that a title and a page number keep their single line.
+std::vector<Paragraph> ComposeRows(std::vector<Part> parts) {
+    // Top to bottom, and left to right within a row, whatever heights the faces of a row give.
+    std::stable_sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) {
+        return a.paragraph.box.CenterY() < b.paragraph.box.CenterY();
+    });
+    for (std::size_t first = 0; first < parts.size();) {
+        std::size_t last = first + 1;
+        while (last < parts.size() &&
+               SameRow(parts[first].paragraph.box, parts[last].paragraph.box))
+            ++last;
+        std::stable_sort(
+            parts.begin() + first, parts.begin() + last,
+            [](const Part& a, const Part& b) { return a.paragraph.box.x0 < b.paragraph.box.x0; });
+        first = last;
+    }
+    std::vector<Paragraph> rows;
+    for (Part& part : parts) {
+        if (!rows.empty() && rows.back().align == Align::kLeft &&
+            SameRow(rows.back().box, part.paragraph.box) &&
+            part.paragraph.box.x0 > rows.back().box.x1)
+            AppendAtTab(part.paragraph, part.page_width, &rows.back());
+        else
+            rows.push_back(std::move(part.paragraph));
+    }
+    return rows;
+}
+
 }  // namespace
 
 std::optional<RunningTextDetector::Candidate> RunningTextDetector::MakeCandidate(
@@ -238,14 +273,13 @@ const RunningTextDetector::Running* RunningTextDetector::Find(const Candidate& l
     return nullptr;
 }
 
-Paragraph RunningTextDetector::ParagraphOf(const Running& running) const {
-    const Candidate& first = candidates_[running.members.front()];
+Paragraph RunningTextDetector::ParagraphOf(const Candidate& line, int number_slot) {
     Paragraph paragraph;
-    paragraph.box = first.box;
-    paragraph.runs = first.runs;
-    paragraph.align = AlignOnPage(first.box, first.page_width);
-    if (running.number_slot >= 0)
-        MarkPageNumber(running.number_slot, first.key == U"R", &paragraph.runs);
+    paragraph.box = line.box;
+    paragraph.runs = line.runs;
+    paragraph.align = AlignOnPage(line.box, line.page_width);
+    if (number_slot >= 0)
+        MarkPageNumber(number_slot, line.key == U"R", &paragraph.runs);
     return paragraph;
 }
 
@@ -253,35 +287,24 @@ RunningText RunningTextDetector::Result() const {
     std::vector<const Running*> ordered;
     for (const Running& running : running_)
         ordered.push_back(&running);
-    // Top to bottom, and left to right within a row, whatever heights the faces of a row give.
-    const auto box = [this](const Running* running) -> const Rect& {
-        return candidates_[running->members.front()].box;
+    const auto first = [this](const Running* running) -> const Candidate& {
+        return candidates_[running->members.front()];
     };
-    std::sort(ordered.begin(), ordered.end(), [&](const Running* a, const Running* b) {
-        return box(a).CenterY() < box(b).CenterY();
+    std::stable_sort(ordered.begin(), ordered.end(), [&](const Running* a, const Running* b) {
+        return first(a).box.CenterY() < first(b).box.CenterY();
     });
-    for (std::size_t first = 0; first < ordered.size();) {
-        std::size_t last = first + 1;
-        while (last < ordered.size() && SameRow(box(ordered[first]), box(ordered[last])))
-            ++last;
-        std::sort(ordered.begin() + first, ordered.begin() + last,
-                  [&](const Running* a, const Running* b) { return box(a).x0 < box(b).x0; });
-        first = last;
-    }
     RunningText result;
+    std::vector<Part> header;
+    std::vector<Part> footer;
     for (const Running* running : ordered) {
-        const Candidate& first = candidates_[running->members.front()];
-        std::vector<Paragraph>& paragraphs = first.top ? result.header : result.footer;
-        Paragraph paragraph = ParagraphOf(*running);
-        if (!paragraphs.empty() && paragraphs.back().align == Align::kLeft &&
-            SameRow(paragraphs.back().box, paragraph.box) &&
-            paragraph.box.x0 > paragraphs.back().box.x1)
-            AppendAtTab(paragraph, first.page_width, &paragraphs.back());
-        else
-            paragraphs.push_back(std::move(paragraph));
+        const Candidate& line = first(running);
+        (line.top ? header : footer)
+            .push_back({ParagraphOf(line, running->number_slot), line.page_width});
         if (running->number_slot >= 0 && !result.numbering)
             result.numbering = NumberingOf(*running);
     }
+    result.header = ComposeRows(std::move(header));
+    result.footer = ComposeRows(std::move(footer));
     return result;
 }
 
@@ -297,18 +320,51 @@ PageNumbering RunningTextDetector::NumberingOf(const Running& running) const {
     return numbering;
 }
 
-bool RunningTextDetector::IsRunningLine(const RawPage& page, const RawLine& line) const {
+RunningTextDetector::PageRunning RunningTextDetector::OnPage(const RawPage& page) const {
+    PageRunning found;
+    found.running.assign(page.lines.size(), false);
     if (running_.empty())
-        return false;
-    const auto candidate = MakeCandidate(page, line);
-    return candidate && Find(*candidate) != nullptr;
-}
-
-bool RunningTextDetector::ShowsRunning(const RawPage& page, bool top) const {
-    return std::any_of(page.lines.begin(), page.lines.end(), [&](const RawLine& line) {
-        const auto candidate = MakeCandidate(page, line);
-        return candidate && candidate->top == top && Find(*candidate) != nullptr;
-    });
+        return found;
+    std::vector<std::optional<Candidate>> lines;
+    std::vector<const Running*> groups;
+    for (const RawLine& line : page.lines) {
+        lines.push_back(MakeCandidate(page, line));
+        groups.push_back(lines.back() ? Find(*lines.back()) : nullptr);
+    }
+    const std::size_t count = lines.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (groups[i] == nullptr)
+            continue;
+        found.running[i] = true;
+        (lines[i]->top ? found.header : found.footer) = true;
+    }
+    bool more_in_header = false;
+    bool more_in_footer = false;
+    for (std::size_t other = 0; other < count; ++other) {
+        if (!lines[other] || groups[other] != nullptr)
+            continue;
+        for (std::size_t i = 0; i < count && !found.running[other]; ++i) {
+            if (groups[i] == nullptr || lines[i]->top != lines[other]->top ||
+                !SameRow(lines[i]->box, lines[other]->box))
+                continue;
+            found.running[other] = true;
+            (lines[other]->top ? more_in_header : more_in_footer) = true;
+        }
+    }
+    for (const bool top : {true, false}) {
+        if (!(top ? more_in_header : more_in_footer))
+            continue;
+        std::vector<Part> parts;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!found.running[i] || lines[i]->top != top)
+                continue;
+            lines[i]->runs = RunsOf(page, page.lines[i].chars);
+            parts.push_back(
+                {ParagraphOf(*lines[i], groups[i] ? groups[i]->number_slot : -1), page.width});
+        }
+        (top ? found.own_header : found.own_footer) = ComposeRows(std::move(parts));
+    }
+    return found;
 }
 
 }  // namespace reconstruct

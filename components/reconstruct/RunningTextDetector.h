@@ -22,10 +22,18 @@ public:
     // the number as printed on the first sample page.
     RunningText Result() const;
 
-    // True for a line of `page` that belongs to the running header or footer.
-    bool IsRunningLine(const RawPage& page, const RawLine& line) const;
-    // True when a line of `page` belongs to the running header (`top`) or footer.
-    bool ShowsRunning(const RawPage& page, bool top) const;
+    // What `page` printed of the running text. A line in the row of a running line belongs
+    // to the page's running text too: a chapter's title beside the page number changes from
+    // chapter to chapter, so the samples cannot show it repeating.
+    struct PageRunning {
+        std::vector<bool> running;  // per line of the page
+        bool header = false;        // the page printed the running header
+        bool footer = false;
+        // The page's rows when they hold more than the running lines, as Result() gives them.
+        std::vector<Paragraph> own_header;
+        std::vector<Paragraph> own_footer;
+    };
+    PageRunning OnPage(const RawPage& page) const;
 
 private:
     // A line near the top or bottom edge of one sample page.
@@ -49,7 +57,8 @@ private:
     static std::optional<Candidate> MakeCandidate(const RawPage& page, const RawLine& line);
     void Decide();
     const Running* Find(const Candidate& line) const;
-    Paragraph ParagraphOf(const Running& running) const;
+    // The line as a part of a running row; its `number_slot`-th number is the page number.
+    static Paragraph ParagraphOf(const Candidate& line, int number_slot);
     PageNumbering NumberingOf(const Running& running) const;
 
     std::vector<Candidate> candidates_;

@@ -42,8 +42,12 @@ std::string Length(const char* name, double points) {
 
 std::string ReferencesXml(const HeaderFooterIds& ids, const SectionLayout& layout) {
     std::string xml;
-    const std::string& header = layout.header ? ids.header : ids.blank_header;
-    const std::string& footer = layout.footer ? ids.footer : ids.blank_footer;
+    const std::string& header = !layout.header               ? ids.blank_header
+                                : !layout.own_header.empty() ? layout.own_header
+                                                             : ids.header;
+    const std::string& footer = !layout.footer               ? ids.blank_footer
+                                : !layout.own_footer.empty() ? layout.own_footer
+                                                             : ids.footer;
     if (!header.empty())
         xml += "<w:headerReference w:type=\"default\" r:id=\"" + header + "\"/>";
     if (!footer.empty())
@@ -71,7 +75,8 @@ bool SectionLayout::operator==(const SectionLayout& other) const {
     return width == other.width && height == other.height && margins.left == other.margins.left &&
            margins.top == other.margins.top && margins.right == other.margins.right &&
            margins.bottom == other.margins.bottom && columns == other.columns &&
-           column_gap == other.column_gap && header == other.header && footer == other.footer;
+           column_gap == other.column_gap && header == other.header && footer == other.footer &&
+           own_header == other.own_header && own_footer == other.own_footer;
 }
 
 SectionLayout PageSectionLayout(const Page& page) {

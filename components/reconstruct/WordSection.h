@@ -17,6 +17,9 @@ struct SectionLayout {
     // The document's running header and footer, or blank ones: a scanned page shows neither.
     bool header = true;
     bool footer = true;
+    // Relationship ids of the page's own header and footer parts; empty for the document's.
+    std::string own_header;
+    std::string own_footer;
 
     double TextWidth() const { return width - margins.left - margins.right; }
     double TextHeight() const { return height - margins.top - margins.bottom; }

@@ -79,17 +79,38 @@ bool WordWriter::Open(const RunningText& running, std::string* error) {
     page_numbering_ = running.numbering;
     const bool header = !running.header.empty();
     const bool footer = !running.footer.empty();
-    return (!header || (AddRunningPart("header", 1, &running.header, &running_ids_.header, error) &&
-                        AddRunningPart("header", 2, nullptr, &running_ids_.blank_header, error))) &&
-           (!footer || (AddRunningPart("footer", 1, &running.footer, &running_ids_.footer, error) &&
-                        AddRunningPart("footer", 2, nullptr, &running_ids_.blank_footer, error)));
+    return (!header || (AddRunningPart("header", &running.header, &running_ids_.header, error) &&
+                        AddRunningPart("header", nullptr, &running_ids_.blank_header, error))) &&
+           (!footer || (AddRunningPart("footer", &running.footer, &running_ids_.footer, error) &&
+                        AddRunningPart("footer", nullptr, &running_ids_.blank_footer, error)));
+}
+
+// What tells two header or footer parts apart: their paragraphs without the page numbers, which
+// a part shows as a field whatever page it stands on.
+std::string WordWriter::RunningPartKey(const char* kind, std::vector<Paragraph> paragraphs) {
+    WordRelationships own;
+    WordContext context{own, numbering_, fonts_, false};
+    std::string key = kind;
+    for (Paragraph& paragraph : paragraphs) {
+        for (TextRun& run : paragraph.runs) {
+            if (run.page_number)
+                run.text.clear();
+        }
+        key += ParagraphXml(paragraph, BreakBefore::kNone, context);
+    }
+    return key + own.Drain();
 }
 
 // A header or footer part; without paragraphs, a blank one for pages that are only a picture.
-bool WordWriter::AddRunningPart(const char* kind, int number,
-                                const std::vector<Paragraph>* paragraphs, std::string* id,
-                                std::string* error) {
-    const std::string name = std::string(kind) + std::to_string(number) + ".xml";
+// A part like one made before is that one: the pages of a chapter share their header.
+bool WordWriter::AddRunningPart(const char* kind, const std::vector<Paragraph>* paragraphs,
+                                std::string* id, std::string* error) {
+    const std::string key =
+        RunningPartKey(kind, paragraphs ? *paragraphs : std::vector<Paragraph>{});
+    if (const auto made = running_parts_.find(key); made != running_parts_.end()) {
+        *id = made->second;
+        return true;
+    }
     const std::string root = kind == std::string("header") ? "w:hdr" : "w:ftr";
     WordRelationships own;
     WordContext context{own, numbering_, fonts_, false};
@@ -100,11 +121,23 @@ bool WordWriter::AddRunningPart(const char* kind, int number,
         xml += ParagraphXml(paragraph, BreakBefore::kNone, context);
     xml += "</" + root + ">";
     const std::string links = own.Drain();
+    const std::string name =
+        std::string(kind) + std::to_string(++running_part_counts_[kind]) + ".xml";
     if (!links.empty() && !package_->AddPart("word/_rels/" + name + ".rels", "",
                                              WordRelationships::PartXml(links), error))
         return false;
     *id = relationships_.Add(kind, name);
+    running_parts_.emplace(key, *id);
     return package_->AddPart("word/" + name, WordPartType(kind), std::move(xml), error);
+}
+
+// A page that printed more in its running rows than the document's running text (its chapter's
+// title) gets parts of its own.
+bool WordWriter::AddOwnRunningParts(const Page& page, SectionLayout* layout, std::string* error) {
+    return (page.own_header.empty() ||
+            AddRunningPart("header", &page.own_header, &layout->own_header, error)) &&
+           (page.own_footer.empty() ||
+            AddRunningPart("footer", &page.own_footer, &layout->own_footer, error));
 }
 
 BreakBefore WordWriter::TakeBreak() {
@@ -182,7 +215,9 @@ bool WordWriter::AddPage(const Page& page, std::string* error) {
     const long emitted_before = emitted_;
     if (page.page_image)
         return WritePageImage(page, error) && Streamed(error);
-    const SectionLayout layout = PageSectionLayout(page);
+    SectionLayout layout = PageSectionLayout(page);
+    if (!AddOwnRunningParts(page, &layout, error))
+        return false;
     bool new_page = true;
     for (const Region& region : page.regions) {
         if (region.blocks.empty())

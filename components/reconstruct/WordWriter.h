@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,8 +39,10 @@ public:
 private:
     WordWriter(std::unique_ptr<OoxmlPackage> package, std::filesystem::path scratch);
     bool Open(const RunningText& running, std::string* error);
-    bool AddRunningPart(const char* kind, int number, const std::vector<Paragraph>* paragraphs,
-                        std::string* id, std::string* error);
+    bool AddRunningPart(const char* kind, const std::vector<Paragraph>* paragraphs, std::string* id,
+                        std::string* error);
+    bool AddOwnRunningParts(const Page& page, SectionLayout* layout, std::string* error);
+    std::string RunningPartKey(const char* kind, std::vector<Paragraph> paragraphs);
 
     void EnterLayout(const SectionLayout& layout, bool new_page);
     void CloseSection();
@@ -70,6 +73,9 @@ private:
     WordPictures pictures_;
     WordContext context_;
     HeaderFooterIds running_ids_;
+    // Header and footer parts by kind and content, so that the pages of a chapter share one.
+    std::map<std::string, std::string> running_parts_;
+    std::map<std::string, int> running_part_counts_;  // parts made, by kind
 
     std::optional<SectionLayout> section_;
     SectionStart section_start_ = SectionStart::kNextPage;

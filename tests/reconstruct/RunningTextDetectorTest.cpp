@@ -95,9 +95,7 @@ TEST(RunningTextDetectorTest, HeaderAndFooterWithPageNumbersInEachForm) {
             << what;
 
         const RawPage later = SamplePage(19, footer);
-        std::vector<bool> running;
-        for (const RawLine& line : later.lines)
-            running.push_back(detector.IsRunningLine(later, line));
+        const std::vector<bool> running = detector.OnPage(later).running;
         ASSERT_GE(running.size(), 3u);
         EXPECT_TRUE(running.front()) << what;
         EXPECT_TRUE(running.back()) << what;
@@ -110,7 +108,7 @@ TEST(RunningTextDetectorTest, WhatDoesNotRepeatIsBodyText) {
     RunningTextDetector single;
     single.AddSample(SamplePage(0, plain));
     EXPECT_TRUE(single.Result().header.empty()) << "one page cannot show repetition";
-    EXPECT_FALSE(single.IsRunningLine(SamplePage(0, plain), SamplePage(0, plain).lines.front()));
+    EXPECT_FALSE(single.OnPage(SamplePage(0, plain)).running.front());
 
     RunningTextDetector moving;
     for (int index : kSampled)
@@ -167,8 +165,10 @@ TEST(RunningTextDetectorTest, ContentsPagesKeepTheirNumbersAndShareTheHeaderRow)
     EXPECT_EQ(result.numbering->offset, 3);
 
     const RawPage later = ContentsPage(7);
+    const RunningTextDetector::PageRunning found = detector.OnPage(later);
     for (std::size_t i = 0; i < later.lines.size(); ++i)
-        EXPECT_EQ(detector.IsRunningLine(later, later.lines[i]), i < 2) << i;
+        EXPECT_EQ(found.running[i], i < 2) << i;
+    EXPECT_TRUE(found.own_header.empty()) << "the page printed the document's header row";
 }
 
 // Front matter numbered i, ii, ... and a body numbered 1, 2, ...: the roman pages are most of
@@ -184,19 +184,64 @@ TEST(RunningTextDetectorTest, PagesNumberedOtherwiseDoNotShowTheRunningText) {
     ASSERT_TRUE(detector.Result().numbering);
     EXPECT_EQ(detector.Result().numbering->style, PageNumberStyle::kLowerRoman);
 
-    const RawPage front = SamplePage(3, roman);
-    EXPECT_TRUE(detector.ShowsRunning(front, true));
-    EXPECT_TRUE(detector.ShowsRunning(front, false));
-    const RawPage body = SamplePage(6, arabic);
-    EXPECT_TRUE(detector.ShowsRunning(body, true)) << "the header is the same";
-    EXPECT_FALSE(detector.ShowsRunning(body, false)) << "its number stays in the page";
-    const Page laid_out = LayOutPage(body, {}, detector);
+    const auto front = detector.OnPage(SamplePage(3, roman));
+    EXPECT_TRUE(front.header);
+    EXPECT_TRUE(front.footer);
+    const auto body = detector.OnPage(SamplePage(6, arabic));
+    EXPECT_TRUE(body.header) << "the header is the same";
+    EXPECT_FALSE(body.footer) << "its number stays in the page";
+    EXPECT_FALSE(body.running.back());
+    const Page laid_out = LayOutPage(SamplePage(6, arabic), {}, detector);
     EXPECT_TRUE(laid_out.shows_header);
     EXPECT_FALSE(laid_out.shows_footer);
 
     RawPageBuilder bare(612, 792, 7);
     bare.Wrapped(72, 300, 100, kSecondText);
-    EXPECT_FALSE(detector.ShowsRunning(bare.page(), true)) << "a chapter's first page";
+    EXPECT_FALSE(detector.OnPage(bare.page()).header) << "a chapter's first page";
+}
+
+// The chapter's title at the left of the header row, the page number at the right: only the
+// number repeats on most samples, and each page's row keeps its own title.
+RawPage ChapterPage(int index) {
+    static const std::u32string kTitles[] = {U"Chapter 1: Introduction", U"Chapter 2: Imports",
+                                             U"Chapter 3: Spreadsheets"};
+    RawPageBuilder page(612, 792, index);
+    page.Text(72, 40, kTitles[index / 3], 9);
+    const std::u32string number = Arabic(index + 1);
+    page.Text(540 - RawPageBuilder::WidthOf(number, 9), 40, number, 9);
+    page.Wrapped(72, 540, 200, index % 4 ? kFirstText : kSecondText);
+    return page.page();
+}
+
+TEST(RunningTextDetectorTest, AChaptersTitleBesideThePageNumberStaysInItsPagesHeader) {
+    RunningTextDetector detector;
+    for (int index : {0, 2, 4, 6, 8})
+        detector.AddSample(ChapterPage(index));
+    const RunningText result = detector.Result();
+    ASSERT_EQ(result.header.size(), 1u);
+    EXPECT_EQ(TextOf(result.header[0].runs), "1");
+
+    const RawPage page = ChapterPage(4);
+    const RunningTextDetector::PageRunning found = detector.OnPage(page);
+    ASSERT_EQ(found.running.size(), page.lines.size());
+    EXPECT_TRUE(found.running[0]) << "the title shares the number's row";
+    EXPECT_TRUE(found.running[1]);
+    EXPECT_FALSE(found.running[2]);
+    ASSERT_EQ(found.own_header.size(), 1u);
+    const Paragraph& row = found.own_header[0];
+    EXPECT_EQ(TextOf(row.runs), "Chapter 2: Imports\t5");
+    ASSERT_EQ(PageNumberRuns(row).size(), 1u);
+    EXPECT_EQ(PageNumberRuns(row)[0]->text, "5");
+    ASSERT_EQ(row.tab_stops.size(), 1u);
+    EXPECT_EQ(row.tab_stops[0].align, Align::kRight);
+    EXPECT_TRUE(found.own_footer.empty());
+
+    const Page laid_out = LayOutPage(page, {}, detector);
+    EXPECT_EQ(laid_out.own_header.size(), 1u);
+    for (const Region& region : laid_out.regions) {
+        for (const Block& block : region.blocks)
+            EXPECT_EQ(TextOf(std::get<Paragraph>(block).runs).find("Chapter"), std::string::npos);
+    }
 }
 
 TEST(RunningTextDetectorTest, LaidOutPageLeavesRunningLinesOut) {

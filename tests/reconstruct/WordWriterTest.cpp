@@ -316,6 +316,36 @@ TEST(WordWriterTest, APageThatDidNotPrintTheRunningTextGetsABlankOne) {
     EXPECT_EQ(doc.Part("word/header2.xml").find("Header"), std::string::npos);
 }
 
+TEST(WordWriterTest, PagesThatPrintedTheSameOwnHeaderShareOnePart) {
+    RunningText running;
+    running.header = {Para("7")};
+    std::vector<Page> pages;
+    for (const char* title : {"Chapter 1", "Chapter 2", "Chapter 1"}) {
+        pages.push_back(APage(static_cast<int>(pages.size()), {Band({Para("body")})}));
+        // Each page printed its own number, which the part shows as a field.
+        Paragraph row = Para(title);
+        TextRun number = row.runs.front();
+        number.text = std::to_string(pages.size() + 6);
+        number.page_number = true;
+        row.runs.push_back(number);
+        pages.back().own_header = {row};
+    }
+    pages.push_back(APage(3, {Band({Para("body")})}));
+    const WrittenDocument doc(pages, running);
+    ASSERT_TRUE(doc.ok()) << doc.error();
+
+    std::vector<std::string> headers;
+    for (const auto* section : doc.Sections())
+        headers.push_back(
+            doc.Relationship(Attr(section->FirstChildElement("w:headerReference"), "r:id")).first);
+    ASSERT_EQ(headers.size(), 4u);
+    EXPECT_EQ(headers[0], headers[2]);
+    EXPECT_NE(headers[0], headers[1]);
+    EXPECT_EQ(headers[3], "header1.xml") << "the document's own";
+    EXPECT_NE(doc.Part("word/" + headers[0]).find("Chapter 1"), std::string::npos);
+    EXPECT_NE(doc.Part("word/" + headers[1]).find("Chapter 2"), std::string::npos);
+}
+
 TEST(WordWriterTest, TablesAreKeptApartAndNeverEndTheBody) {
     const WrittenDocument doc({APage(0, {Band({SmallTable("a", "b"), SmallTable("c", "d")})}),
                                APage(1, {Band({SmallTable("e", "f")})})});
