@@ -58,10 +58,11 @@ struct Paragraph {
     // took in the PDF. 0 when not known.
     double usual_pitch = 0;
     ListKind list = ListKind::kNone;
-    int list_level = 0;       // 0 for the outermost level
-    std::string list_marker;  // the marker as printed ("•", "1.", "(a)", "一、")
-    int list_number = 0;      // for numbered items: the number the marker shows
-    int heading_level = 0;    // 1..6 for headings, 0 for body text
+    int list_level = 0;          // 0 for the outermost level
+    std::string list_marker;     // the marker as printed ("•", "1.", "(a)", "一、")
+    FontStyle list_marker_font;  // its face, size and colour as printed
+    int list_number = 0;         // for numbered items: the number the marker shows
+    int heading_level = 0;       // 1..6 for headings, 0 for body text
     // A table of contents' line: where its page number ends, in points from the text column's
     // left edge, for a right tab stop after the dots; 0 for none.
     double leader_tab = 0;

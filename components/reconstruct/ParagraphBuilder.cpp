@@ -251,6 +251,10 @@ Paragraph MakeParagraph(const RawPage& page, const LineGroup& group, const Conte
         paragraph.list = group.marker->kind;
         paragraph.list_marker = group.marker->text;
         paragraph.list_number = group.marker->number;
+        const std::span<const RawChar> first(group.lines.front().chars);
+        const std::vector<TextRun> marker = RunsOf(page, first.first(std::min(skip, first.size())));
+        if (!marker.empty())
+            paragraph.list_marker_font = marker.front().font;
     }
     return paragraph;
 }

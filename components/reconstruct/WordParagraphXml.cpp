@@ -114,6 +114,16 @@ std::string NumberingXml(const Paragraph& paragraph, WordContext& context) {
            std::to_string(instance) + "\"/></w:numPr>";
 }
 
+// Word draws a list's marker in the paragraph mark's face: a heading's "2.1.3" stays as bold and
+// as large as its title.
+std::string MarkerPropertiesXml(const Paragraph& paragraph, bool numbered) {
+    if (!numbered || paragraph.list_marker_font.size <= 0)
+        return "";
+    TextRun mark;
+    mark.font = paragraph.list_marker_font;
+    return RunPropertiesXml(mark);
+}
+
 std::string TabsXml(std::vector<TabStop> stops) {
     if (stops.empty())
         return "";
@@ -204,7 +214,8 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
     std::string xml = "<w:p><w:pPr>";
     if (paragraph.heading_level >= 1 && paragraph.heading_level <= 6)
         xml += "<w:pStyle w:val=\"Heading" + std::to_string(paragraph.heading_level) + "\"/>";
-    xml += PageBreakXml(brk) + NumberingXml(paragraph, context);
+    const std::string numbering = NumberingXml(paragraph, context);
+    xml += PageBreakXml(brk) + numbering;
     // A table of contents' page number goes to a right tab stop after the dots, so that a
     // slightly wider font does not push it onto a line of its own. The stop has no leader of its
     // own: many contents leave a gap between the dots and the number.
@@ -218,7 +229,8 @@ std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContex
     }
     xml += TabsXml(stops);
     xml += SpacingXml(paragraph) + IndentXml(paragraph) + "<w:jc w:val=\"" + Justification(align) +
-           "\"/></w:pPr>" + BreakRunXml(brk) +
+           "\"/>" + MarkerPropertiesXml(paragraph, !numbering.empty()) + "</w:pPr>" +
+           BreakRunXml(brk) +
            RunsXml(leader ? LeaderAsTab(paragraph.runs, *leader, paragraph.leader_dot_spacing)
                           : paragraph.runs,
                    context.body && paragraph.heading_level == 0, context);

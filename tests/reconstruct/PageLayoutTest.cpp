@@ -180,6 +180,19 @@ TEST(PageLayoutTest, SingleColumnIsNotSplitAtAccidentalGaps) {
     }
 }
 
+TEST(PageLayoutTest, ANumberedHeadingsNumberKeepsItsFace) {
+    RawPageBuilder builder;
+    builder.Text(72, 100, U"2.1.3 Language objects", 12, true);
+    builder.Wrapped(72, 540, 130, kFirstText);
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(LayOut(builder.page()));
+    ASSERT_FALSE(paragraphs.empty());
+    const Paragraph& heading = *paragraphs.front();
+    ASSERT_EQ(heading.list, ListKind::kDecimal);
+    EXPECT_EQ(heading.list_marker, "2.1.3");
+    EXPECT_TRUE(heading.list_marker_font.bold);
+    EXPECT_DOUBLE_EQ(heading.list_marker_font.size, 12);
+}
+
 TEST(PageLayoutTest, BulletedAndNumberedListsWithTwoLevels) {
     const Page page = LayOut(ListPage());
     const std::vector<const Paragraph*> items = ParagraphsOf(page);
@@ -208,6 +221,7 @@ TEST(PageLayoutTest, BulletedAndNumberedListsWithTwoLevels) {
         EXPECT_EQ(TextOf(items[i]->runs).rfind(expected[i].starts, 0), 0u) << i;
     }
     EXPECT_NE(TextOf(items[0]->runs).find("it wraps onto a second line"), std::string::npos);
+    EXPECT_DOUBLE_EQ(items[0]->list_marker_font.size, 10);
     EXPECT_DOUBLE_EQ(items[0]->left_indent, 7.5);
     EXPECT_DOUBLE_EQ(items[0]->first_line_indent, -7.5);
     EXPECT_DOUBLE_EQ(items[4]->left_indent, 30.5);

@@ -273,6 +273,25 @@ std::map<int, std::tuple<int, int, int>> Instances(const WordNumbering& numberin
     return instances;
 }
 
+TEST(WordXmlTest, AListsMarkerIsDrawnInTheFaceItWasPrintedIn) {
+    Parts parts;
+    Paragraph heading = Item(ListKind::kDecimal, "2.1.3", 3, 2);
+    heading.list_marker_font = MakeRun("2.1.3", 13).font;
+    heading.list_marker_font.bold = true;
+    const Fragment xml(ParagraphXml(heading, BreakBefore::kNone, parts.context));
+    ASSERT_TRUE(xml.ok());
+    const auto* mark = xml.First("w:pPr")->FirstChildElement("w:rPr");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_NE(mark->FirstChildElement("w:b"), nullptr);
+    EXPECT_EQ(ChildVal(mark, "w:sz"), "26");
+
+    Paragraph plain;
+    plain.runs = {MakeRun("text")};
+    plain.list_marker_font = heading.list_marker_font;
+    const Fragment text(ParagraphXml(plain, BreakBefore::kNone, parts.context));
+    EXPECT_EQ(text.First("w:pPr")->FirstChildElement("w:rPr"), nullptr) << "no marker to draw";
+}
+
 TEST(WordXmlTest, ListsShowThePrintedNumbers) {
     WordNumbering numbering;
     EXPECT_EQ(numbering.InstanceFor(Paragraph{}), 0);
