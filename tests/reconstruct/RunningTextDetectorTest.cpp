@@ -67,6 +67,16 @@ std::vector<const TextRun*> PageNumberRuns(const Paragraph& paragraph) {
     return runs;
 }
 
+// A header row of a title at the left and the page number behind a right tab stop.
+void ExpectTitleAndNumber(const Paragraph& row, const std::string& title,
+                          const std::string& number) {
+    EXPECT_EQ(TextOf(row.runs), title + "\t" + number);
+    ASSERT_EQ(PageNumberRuns(row).size(), 1u);
+    EXPECT_EQ(PageNumberRuns(row)[0]->text, number);
+    ASSERT_EQ(row.tab_stops.size(), 1u);
+    EXPECT_EQ(row.tab_stops[0].align, Align::kRight);
+}
+
 TEST(RunningTextDetectorTest, HeaderAndFooterWithPageNumbersInEachForm) {
     const Footer footers[] = {
         {U"{}"},      {U"- {} -"},   {U"第 {} 页"},     {U"Page {} of 12"},
@@ -153,13 +163,8 @@ TEST(RunningTextDetectorTest, ContentsPagesKeepTheirNumbersAndShareTheHeaderRow)
         detector.AddSample(ContentsPage(index));
     const RunningText result = detector.Result();
     ASSERT_EQ(result.header.size(), 1u) << "the entries' page numbers are not running text";
-    const Paragraph& row = result.header[0];
-    EXPECT_EQ(TextOf(row.runs), "User Manual\tiii");
-    ASSERT_EQ(PageNumberRuns(row).size(), 1u);
-    EXPECT_EQ(PageNumberRuns(row)[0]->text, "iii");
-    ASSERT_EQ(row.tab_stops.size(), 1u);
-    EXPECT_EQ(row.tab_stops[0].align, Align::kRight);
-    EXPECT_NEAR(row.tab_stops[0].position, 540 - 72, 0.01);
+    ASSERT_NO_FATAL_FAILURE(ExpectTitleAndNumber(result.header[0], "User Manual", "iii"));
+    EXPECT_NEAR(result.header[0].tab_stops[0].position, 540 - 72, 0.01);
     ASSERT_TRUE(result.numbering);
     EXPECT_EQ(result.numbering->style, PageNumberStyle::kLowerRoman);
     EXPECT_EQ(result.numbering->offset, 3);
@@ -228,12 +233,7 @@ TEST(RunningTextDetectorTest, AChaptersTitleBesideThePageNumberStaysInItsPagesHe
     EXPECT_TRUE(found.running[1]);
     EXPECT_FALSE(found.running[2]);
     ASSERT_EQ(found.own_header.size(), 1u);
-    const Paragraph& row = found.own_header[0];
-    EXPECT_EQ(TextOf(row.runs), "Chapter 2: Imports\t5");
-    ASSERT_EQ(PageNumberRuns(row).size(), 1u);
-    EXPECT_EQ(PageNumberRuns(row)[0]->text, "5");
-    ASSERT_EQ(row.tab_stops.size(), 1u);
-    EXPECT_EQ(row.tab_stops[0].align, Align::kRight);
+    ExpectTitleAndNumber(found.own_header[0], "Chapter 2: Imports", "5");
     EXPECT_TRUE(found.own_footer.empty());
 
     const Page laid_out = LayOutPage(page, {}, detector);
