@@ -184,7 +184,8 @@ TEST(PageLayoutTest, ANumberedHeadingsNumberKeepsItsFace) {
     RawPageBuilder builder;
     builder.Text(72, 100, U"2.1.3 Language objects", 12, true);
     builder.Wrapped(72, 540, 130, kFirstText);
-    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(LayOut(builder.page()));
+    const Page page = LayOut(builder.page());
+    const std::vector<const Paragraph*> paragraphs = ParagraphsOf(page);
     ASSERT_FALSE(paragraphs.empty());
     const Paragraph& heading = *paragraphs.front();
     ASSERT_EQ(heading.list, ListKind::kDecimal);
