@@ -1,10 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
-#include <thread>
 
 #include "tasks/ICvtTask.h"
+#include "tasks/TaskResultSignal.h"
 
 // How a composite task waits for the job of one operation object.
 namespace operation_wait {
@@ -15,9 +16,9 @@ inline constexpr std::chrono::milliseconds kImagePollInterval{10};
 
 // Submits the job with `submit`; when that fails the job has failed and nothing else is
 // called. Otherwise, until the job ends: passes its progress to `on_progress` (when given),
-// reads its result (above 0 success, 0 failure), sleeps `interval`, and when the task was
-// cancelled meanwhile cancels the job and stops. Afterwards the job's error text becomes the
-// task's. True on success.
+// reads its result (above 0 success, 0 failure), waits up to `interval` for a result to come
+// (`TaskResultSignal`), and when the task was cancelled meanwhile cancels the job and stops.
+// Afterwards the job's error text becomes the task's. True on success.
 //
 // There is no time limit of its own: a job ends when its core sets a result or is gone, and
 // the user's cancel ends the wait.
@@ -29,6 +30,7 @@ bool RunOperation(Operation& operation, ICvtTask& task, const std::function<bool
         return false;
     bool succeeded = false;
     for (;;) {
+        const std::uint64_t seen = TaskResultSignal().Generation();
         if (on_progress)
             on_progress(operation.GetProgress());
         const int result = operation.GetResult();
@@ -38,7 +40,7 @@ bool RunOperation(Operation& operation, ICvtTask& task, const std::function<bool
         }
         if (result == 0)
             break;
-        std::this_thread::sleep_for(interval);
+        TaskResultSignal().WaitFor(seen, interval);
         if (task.IsCancelled()) {
             operation.Cancel();
             break;
