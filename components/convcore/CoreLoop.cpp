@@ -118,6 +118,7 @@ private:
         request["core_id"] = options_.core_id;
         const std::string text = json_wire::Write(request);
         int bad_replies = 0;
+        bool answered_at_once = false;  // the previous "no task" reply came without a wait
         for (;;) {
             const auto asked = Clock::now();
             const auto reply_text = channel_.Request(text, options_.reply_timeout);
@@ -135,8 +136,13 @@ private:
                 }
                 if (reply.isMember("result")) {
                     bad_replies = 0;
-                    if (Clock::now() - asked < options_.idle_pause)
+                    // One quick "no task" is a race lost to another core, and the event that
+                    // woke us is reset now: asking again at once waits for the next task.
+                    // Only a server that keeps answering at once is paused for.
+                    const bool at_once = Clock::now() - asked < options_.idle_pause;
+                    if (at_once && answered_at_once)
                         std::this_thread::sleep_for(options_.idle_pause);
+                    answered_at_once = at_once;
                     continue;
                 }
             }

@@ -15,8 +15,9 @@ struct CoreLoopOptions {
     std::chrono::milliseconds progress_interval{500};
     // How long a cancelled handler may take to stop and clean up.
     std::chrono::milliseconds cancel_grace{10000};
-    // Pause before asking again after a reply that came back at once without a task, so that a
-    // server which does not block its "get_task" replies is not polled in a tight loop.
+    // Pause before asking again after a second reply in a row that came back at once without a
+    // task, so that a server which does not block its "get_task" replies is not polled in a
+    // tight loop.
     std::chrono::milliseconds idle_pause{50};
 };
 

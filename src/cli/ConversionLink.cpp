@@ -26,6 +26,10 @@ bool ConversionLink::Start(std::string* error) {
     Log().Init();
     platform::SetDiagnosticSink([](std::string_view line) { Log().Print("%s", line); });
     manager_ = KPdfCoreManager::Instance();
+    // A batch's files are known before the first task: one core ready for the first file's
+    // query and one for what comes next is all the head start that pays; the window's spare
+    // cores would compete with the conversions for the processors.
+    manager_->SetCoreStarts({.at_init = 1, .at_first_task = 1, .per_task = 1});
     if (!manager_->Init()) {
         Log().Print("KPdfCoreManager::Init failed");
         *error =

@@ -1,5 +1,6 @@
 #include "core/KPdfCoreManager.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -22,8 +23,6 @@ namespace {
 constexpr const char* kPipeNamePrefix = "0254CEE9";
 constexpr int kPipeNameAttempts = 64;
 constexpr const char* kUntakenError = "no conversion core could take the task";
-constexpr int kCoresAtInit = 3;
-constexpr int kCoresAtFirstTask = 4;
 constexpr auto kShutdownStartWait = std::chrono::seconds(10);
 constexpr auto kReapWait = std::chrono::seconds(5);
 constexpr auto kReapSlice = std::chrono::milliseconds(20);
@@ -110,7 +109,7 @@ bool KPdfCoreManager::Init() {
     if (settings_.may_start_cores_at_init && !settings_.may_start_cores_at_init())
         return true;
     cores_started_ = true;
-    OrderCoreStarts(kCoresAtInit);
+    OrderCoreStarts(settings_.core_starts.at_init);
     return true;
 }
 
@@ -127,6 +126,13 @@ void KPdfCoreManager::Shutdown() {
     pipe_svr_ = nullptr;
 }
 
+void KPdfCoreManager::SetCoreStarts(CoreStarts starts) {
+    // Each core ends after one task, so a task that ordered no core could wait for one forever.
+    starts.at_first_task = std::max(starts.at_first_task, 1);
+    starts.per_task = std::max(starts.per_task, 1);
+    settings_.core_starts = starts;
+}
+
 int KPdfCoreManager::AddTask(Json::Value& record) {
     const int task_id = ++last_task_id_;
     record["task_id"] = task_id;
@@ -140,7 +146,8 @@ int KPdfCoreManager::AddTask(Json::Value& record) {
         tasks_[task_id] = std::move(task);
         SetTaskEvent(true);
     }
-    OrderCoreStarts(cores_started_.exchange(true) ? 1 : kCoresAtFirstTask);
+    const CoreStarts& starts = settings_.core_starts;
+    OrderCoreStarts(cores_started_.exchange(true) ? starts.per_task : starts.at_first_task);
     Log().Print("Start kpdfcore processid:%d, taskid:%d, param:%s", 0, task_id, logged);
     return task_id;
 }

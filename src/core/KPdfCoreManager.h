@@ -31,6 +31,16 @@ class KConvertTask;
 // here on behalf of the cores. Keys and values are UTF-8.
 class KPdfCoreManager {
 public:
+    // How many cores are ordered ahead of the tasks. A core takes one task and ends, so every
+    // task orders one at least; the rest wait ready, started at leisure while a window waits
+    // for its user. A batch that already holds its files has no leisure: on a small machine
+    // each spare core's start takes processor time from the conversions.
+    struct CoreStarts {
+        int at_init = 3;
+        int at_first_task = 4;
+        int per_task = 1;
+    };
+
     struct Settings {
         std::filesystem::path pipe_library;     // libquire-pipe.so
         std::filesystem::path core_executable;  // quire-core
@@ -39,10 +49,13 @@ public:
         std::function<bool()> may_start_cores_at_init;
         // A waiting task that no core takes within this time fails.
         std::chrono::milliseconds take_timeout{std::chrono::seconds(30)};
+        CoreStarts core_starts;
     };
 
     // The process-wide manager, with the program folder's library and core.
     static KPdfCoreManager* Instance();
+    // Before Init: the start policy of a process that is no desktop window.
+    void SetCoreStarts(CoreStarts starts);
 
     explicit KPdfCoreManager(Settings settings);
     ~KPdfCoreManager();

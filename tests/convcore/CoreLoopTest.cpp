@@ -76,6 +76,23 @@ TEST_F(CoreLoopTest, AsksUntilATaskComesThenReportsValuesBeforeTheResultAndExits
     EXPECT_EQ(channel_.Messages("exit").at(0)["task_id"], 17);
 }
 
+TEST_F(CoreLoopTest, OnlyASecondQuickNoTaskInARowPausesTheNextAsk) {
+    // A single quick "no task" is a race lost to another core: the task that comes next must
+    // not wait out a pause. A server that keeps answering at once is still not hammered.
+    options_.idle_pause = 2s;
+    channel_.get_task_replies = {NoTaskReply(), NoTaskReply(), TaskText("quick", 1)};
+    EXPECT_EQ(Run(), CoreEnd::kTaskDone);
+
+    std::vector<std::chrono::steady_clock::time_point> asked;
+    for (const auto& sent : channel_.Log()) {
+        if (sent.message.get("cmd", "").asString() == "get_task")
+            asked.push_back(sent.at);
+    }
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_LT(asked[1] - asked[0], 1s);
+    EXPECT_GE(asked[2] - asked[1], 2s);
+}
+
 TEST_F(CoreLoopTest, EveryMessageIsOneCompactJsonLine) {
     channel_.get_task_replies = {NoTaskReply(), TaskText("quick", 1)};
     Run();

@@ -122,6 +122,22 @@ TEST_F(CoreManagerTest, IdsStartAtTheirBasesAndTasksGoOutInAscendingOrder) {
     EXPECT_EQ(TaskIdOf(GetTask(*handler_, 1004)), 104);
 }
 
+TEST_F(CoreManagerTest, ABatchPolicyOrdersItsOwnCountsAndNeverNoneForATask) {
+    settings_.may_start_cores_at_init = [] { return true; };
+    KPdfCoreManager manager(settings_);
+    manager.SetCoreStarts({.at_init = 1, .at_first_task = 0, .per_task = 0});
+    ASSERT_TRUE(manager.Init());
+    ASSERT_TRUE(WaitForCores(1));
+    Json::Value record;
+    record["cmd"] = "pdf_to_docx";
+    manager.AddTask(record);
+    manager.AddTask(record);
+    // One at start, and one for each task although the policy asked for none.
+    ASSERT_TRUE(WaitForCores(3));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(Cores().size(), 3u);
+}
+
 TEST_F(CoreManagerTest, GetTaskWithoutWorkWaitsAboutASecond) {
     const int task = Submit("pdf_to_txt");
     ASSERT_TRUE(WaitForCores(4));
