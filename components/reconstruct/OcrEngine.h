@@ -8,11 +8,9 @@
 #include "reconstruct/OcrPicture.h"
 #include "reconstruct/OcrResult.h"
 
-namespace tesseract {
-class TessBaseAPI;
-}
-
 namespace reconstruct {
+
+class OcrBackend;
 
 inline constexpr char kDefaultOcrLanguages[] = "chi_sim+eng";
 
@@ -46,9 +44,9 @@ public:
                         std::string* error);
 
 private:
-    explicit OcrEngine(std::unique_ptr<tesseract::TessBaseAPI> api);
+    explicit OcrEngine(std::unique_ptr<OcrBackend> backend);
 
-    std::unique_ptr<tesseract::TessBaseAPI> api_;  // used only by the thread calling Recognise
+    std::unique_ptr<OcrBackend> backend_;  // used only by the thread calling Recognise
 };
 
 }  // namespace reconstruct

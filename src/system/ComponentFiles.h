@@ -13,6 +13,7 @@ namespace components {
 inline constexpr auto kRequiredFiles = std::to_array<std::string_view>({
     "quire-core",        // the conversion core
     "libquire-pipe.so",  // the pipe library the core and the program talk through
+    "libquire-ocr.so",   // the text recognition engine the core loads for scans
 });
 
 inline constexpr std::string_view kMarkerFileName = "pdfsdk_convertersdk_heath.kid";

@@ -1,6 +1,8 @@
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -19,6 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
 
 // What the program's side saw of one core, shared by every handler the server makes.
 struct Conversation {
@@ -68,53 +71,92 @@ private:
     std::string reply_;
 };
 
+// Runs `core` on one task over the real pipe library until it ends; what the program's side
+// saw is in `conversation`. Returns how long the core took from its start to its first ask.
+std::optional<std::chrono::milliseconds> RunCore(const fs::path& core, const std::string& task,
+                                                 Conversation& conversation) {
+    std::string error;
+    const auto library = platform::DynamicLibrary::Open(QUIRE_PIPE_LIBRARY, &error);
+    EXPECT_TRUE(library) << error;
+    const auto create = library ? library->FunctionNamed<IPipeSvr*()>("CreatePipeSvr") : nullptr;
+    const auto release =
+        library ? library->FunctionNamed<void(IPipeSvr*)>("ReleasePipeSvr") : nullptr;
+    if (!create || !release)
+        return std::nullopt;
+    conversation.task = task;
+    ScriptedProcessor prototype(conversation);
+    IPipeSvr* server = create();
+    if (server == nullptr || (server->SetProcessor(&prototype), !server->Start("convcore_test"))) {
+        ADD_FAILURE() << "the pipe server did not start";
+        return std::nullopt;
+    }
+    const auto spawned = Clock::now();
+    const auto process =
+        platform::Process::Spawn(core, {"-core:3", "-server:convcore_test"}, &error);
+    EXPECT_TRUE(process) << error;
+    const bool ended = process && process->WaitForExit(20s);
+    server->Stop();
+    release(server);
+    EXPECT_TRUE(ended);
+    if (!ended)
+        return std::nullopt;
+    EXPECT_EQ(process->ExitCode(), 0);
+    const std::lock_guard<std::mutex> lock(conversation.mutex);
+    if (!conversation.first_ask)
+        return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(*conversation.first_ask - spawned);
+}
+
 TEST(CoreProcessTest, TheRealCoreAnswersAFileInfoTaskOverTheRealPipeAndExits) {
     TempDir runtime;
     const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
     TempDir documents;
     WriteFile(documents / "three.pdf", BuildPdf(TextPages(3)));
 
-    std::string error;
-    const auto library = platform::DynamicLibrary::Open(QUIRE_PIPE_LIBRARY, &error);
-    ASSERT_TRUE(library) << error;
-    const auto create = library->FunctionNamed<IPipeSvr*()>("CreatePipeSvr");
-    const auto release = library->FunctionNamed<void(IPipeSvr*)>("ReleasePipeSvr");
-    ASSERT_TRUE(create && release);
-
-    Conversation conversation;
     Json::Value record;
     record["file"] = (documents / "three.pdf").string();
     record["check_img_pdf"] = 1;
     record["try_no"] = 0;
-    conversation.task = TaskText("get_file_info", 12, record);
-    ScriptedProcessor prototype(conversation);
-    IPipeSvr* server = create();
-    ASSERT_NE(server, nullptr);
-    server->SetProcessor(&prototype);
-    ASSERT_TRUE(server->Start("convcore_test"));
-
-    const auto spawned = Clock::now();
-    const auto core =
-        platform::Process::Spawn(QUIRE_CORE_BINARY, {"-core:3", "-server:convcore_test"}, &error);
-    ASSERT_TRUE(core) << error;
-    const bool ended = core->WaitForExit(20s);
-    server->Stop();
-    release(server);
-
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(core->ExitCode(), 0);
-    const std::lock_guard<std::mutex> lock(conversation.mutex);
-    ASSERT_TRUE(conversation.first_ask);
+    Conversation conversation;
     const auto start_time =
-        std::chrono::duration_cast<std::chrono::milliseconds>(*conversation.first_ask - spawned);
-    std::cout << "core start (spawn to first get_task): " << start_time.count() << " ms\n";
-    EXPECT_LT(start_time, 1s);
+        RunCore(QUIRE_CORE_BINARY, TaskText("get_file_info", 12, record), conversation);
+    ASSERT_TRUE(start_time);
+    std::cout << "core start (spawn to first get_task): " << start_time->count() << " ms\n";
+    EXPECT_LT(*start_time, 1s);
+    const std::lock_guard<std::mutex> lock(conversation.mutex);
     EXPECT_EQ(conversation.core_id, 3);
     EXPECT_EQ(conversation.values["task_id"], "12\n");
     EXPECT_EQ(conversation.values["page_count"], "3\n");
     EXPECT_EQ(conversation.values["is_unreadable_pdf"], "0\n");
     EXPECT_EQ(conversation.values["result"], "1\n");
     EXPECT_TRUE(conversation.exited);
+}
+
+TEST(CoreProcessTest, ACoreWithoutItsRecognitionModuleFailsARecognitionTaskClearly) {
+    // The recognition engine is loaded from beside the core only when a page needs it; a core
+    // installed without it still starts and fails just that task, leaving no output behind.
+    TempDir runtime;
+    const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
+    TempDir folder;
+    const fs::path core = folder / "quire-core";
+    fs::copy_file(QUIRE_CORE_BINARY, core);
+    fs::permissions(core, fs::perms::owner_exec, fs::perm_options::add);
+    cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 100);
+    ASSERT_EQ(cairo_surface_write_to_png(picture, (folder / "scan.png").c_str()),
+              CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(picture);
+
+    Json::Value record;
+    record["source_path"] = (folder / "scan.png").string();
+    record["target_path"] = (folder / "scan.txt").string();
+    Conversation conversation;
+    ASSERT_TRUE(RunCore(core, TaskText("ocr_to_txt", 5, record), conversation));
+    const std::lock_guard<std::mutex> lock(conversation.mutex);
+    EXPECT_EQ(conversation.values["result"], "0\n");
+    EXPECT_NE(conversation.values["error"].find("cannot load the text recognition engine"),
+              std::string::npos)
+        << conversation.values["error"];
+    EXPECT_FALSE(fs::exists(folder / "scan.txt"));
 }
 
 }  // namespace
