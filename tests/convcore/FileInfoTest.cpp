@@ -79,6 +79,12 @@ TEST_F(FileInfoTest, PdfFactsFollowWhatThePagesDraw) {
         {"only empty pages", {blank, blank}, "", {2, 0, 0, 0, 0}},
         {"plan", {plan, plan, text}, "", {3, 0, 0, 0, 1}},
         {"few lines are no plan", {{LineDrawingContent(30), ""}}, "", {1, 0, 0, 0, 0}},
+        // Later pages still count until they can no longer change the answer.
+        {"plans after text pages", {text, text, plan, plan, plan}, "", {5, 0, 0, 0, 1}},
+        {"an even split is no plan", {text, text, text, plan, plan, plan}, "", {6, 0, 0, 0, 0}},
+        {"plans first, text after", {plan, plan, text, text, text}, "", {5, 0, 0, 0, 0}},
+        {"plans then one text page", {plan, plan, plan, text}, "", {4, 0, 0, 0, 1}},
+        {"text before scans", {text, image, image, image}, "", {4, 0, 0, 0, 0}},
         {"CAD producer", {text}, "/Producer (ExampleCAD 2.1 PDF plot)", {1, 0, 0, 0, 1}},
         {"CAD creator", {text}, "/Creator (DWG export)", {1, 0, 0, 0, 1}},
         {"CAD-like word is not CAD", {text}, "/Producer (Arcade writer)", {1, 0, 0, 0, 0}},

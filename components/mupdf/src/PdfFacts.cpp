@@ -147,6 +147,17 @@ void Judge(const PageContent& content, Tally* tally) {
     }
 }
 
+// Whether the pages not yet judged can still change an answer. A drawing is a CAD drawing
+// when most of its judged pages are drawings; once even `remaining` more pages of one kind
+// cannot tip that, and a page that is no scan has been seen, the rest need no interpreting.
+bool JudgementSettled(const Tally& tally, int remaining, bool check_image_pdf, bool cad_named) {
+    const int judged = tally.image_pages + tally.drawing_pages + tally.other_pages;
+    const bool scan_settled = !check_image_pdf || tally.image_pages < judged;
+    const int drawing_lead = 2 * tally.drawing_pages - judged;
+    const bool cad_settled = cad_named || drawing_lead > remaining || drawing_lead + remaining <= 0;
+    return scan_settled && cad_settled;
+}
+
 void ReportProgress(const PdfFactOptions& options, int done, int count, int* last) {
     const int percent = static_cast<int>(static_cast<long long>(done) * 100 / count);
     if (options.progress && percent != *last)
@@ -155,7 +166,7 @@ void ReportProgress(const PdfFactOptions& options, int done, int count, int* las
 }
 
 Tally WalkPages(fz_context* context, pdf_document* document, int count,
-                const PdfFactOptions& options) {
+                const PdfFactOptions& options, bool cad_named) {
     Tally tally;
     const auto start = Clock::now();
     const auto content_deadline = start + options.content_budget;
@@ -179,7 +190,9 @@ Tally WalkPages(fz_context* context, pdf_document* document, int count,
         if (page != nullptr) {
             ++tally.loaded;
             Measure(context, page, &tally);
-            if (Clock::now() <= content_deadline) {
+            const bool settled =
+                JudgementSettled(tally, count - number, options.check_image_pdf, cad_named);
+            if (!settled && Clock::now() <= content_deadline) {
                 const PageContent content = ScanPageContent(context, page, stop_content);
                 if (content.complete)
                     Judge(content, &tally);
@@ -243,7 +256,10 @@ void ReadOpened(fz_context* context, pdf_document* document, const PdfFactOption
     if (!opens)
         return;
     const int count = CountPages(context, document);
-    const Tally tally = count > 0 ? WalkPages(context, document, count, options) : Tally{};
+    const bool cad_named = NamesCadProgram(Metadata(context, document, FZ_META_INFO_PRODUCER) +
+                                           " " + Metadata(context, document, FZ_META_INFO_CREATOR));
+    const Tally tally =
+        count > 0 ? WalkPages(context, document, count, options, cad_named) : Tally{};
     facts->cancelled = tally.cancelled;
     if (tally.cancelled)
         return;
@@ -253,10 +269,7 @@ void ReadOpened(fz_context* context, pdf_document* document, const PdfFactOption
         return;
     }
     facts->page_count = count;
-    const bool cad_metadata =
-        NamesCadProgram(Metadata(context, document, FZ_META_INFO_PRODUCER) + " " +
-                        Metadata(context, document, FZ_META_INFO_CREATOR));
-    FillFromTally(tally, options, cad_metadata, facts);
+    FillFromTally(tally, options, cad_named, facts);
 }
 
 PdfFacts Read(const Source& source, const PdfFactOptions& options) {
