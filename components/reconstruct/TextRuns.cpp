@@ -134,6 +134,8 @@ constexpr std::size_t kLongestLeaderTail = 8;  // bytes: "xviii", "A-12", "1024"
 // that a reader's font a little wider than the PDF's still leaves room for the page number.
 constexpr double kLeaderGapKept = 0.8;
 constexpr double kLeastLeaderGap = 0.5;  // points: dots closer than this touch
+// A space of the text faces we map to, generously: Latin Modern's is a third of the em.
+constexpr double kSpaceWidthInEm = 1.0 / 3;
 // An ellipsis has three; a leader that short would be taken from prose too easily.
 constexpr int kFewestLeaderDots = 4;
 // Sizes: a gap this wide before a line's last word is a contents entry's, not a space.
@@ -286,19 +288,25 @@ std::vector<TextRun> LeaderAsTab(const std::vector<TextRun>& runs, ByteSpan lead
         at += std::max<std::size_t>(length, 1);
     }
     std::vector<TextRun> out;
-    AppendCut(runs, 0, leader.begin, &out);
+    // A title that stood apart from its dots keeps one space before them: readers and search
+    // see "Preface . . ." as printed, not "Preface. . .".
+    const bool apart = first_dot > leader.begin && text[leader.begin] == ' ';
+    AppendCut(runs, 0, apart ? leader.begin + 1 : leader.begin, &out);
     // The dots keep their own face: a title's Chinese face would draw them wider.
     TextRun dots_run = RunAt(runs, first_dot);
-    // Spaced dots make their room by standing closer; dots that touched give up a tenth.
+    // Spaced dots make their room by standing closer, and give the kept space its width too;
+    // dots that touched give up a tenth, which is more than a space.
     const int dropped = dot_spacing > 0 ? 0 : std::min(dots - 1, std::max(2, dots / 10));
     const int kept = dots - dropped;
+    const double space_width = apart ? kSpaceWidthInEm * dots_run.font.size : 0;
+    dot_spacing = std::max(0.0, dot_spacing - space_width / kept);
     std::string written;
     for (int i = 0; i < kept; ++i)
         written.append(dot.data(), dot.size());
     dots_run.text = std::move(written);
     TextRun tab = dots_run;
     tab.text.assign(1, '\t');
-    dots_run.letter_spacing = std::max(0.0, dot_spacing);
+    dots_run.letter_spacing = dot_spacing;
     out.push_back(std::move(dots_run));
     out.push_back(std::move(tab));
     AppendCut(runs, leader.end, text.size(), &out);

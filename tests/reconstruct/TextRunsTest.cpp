@@ -83,8 +83,10 @@ TEST(TextRunsTest, DotLeadersBeforePageNumbersEndInATab) {
         // Written without spacing, the dots lose the spaces between them and their last tenth,
         // at least two.
         {Runs({"Simple examples", ". . . . . . . .", " 45"}), "Simple examples......\t45"},
+        // A title printed apart from its dots keeps a space before them.
+        {Runs({"Simple examples ", ". . . . . . . .", " 45"}), "Simple examples ......\t45"},
         {Runs({"Preface......................1"}), "Preface....................\t1"},
-        {Runs({"Contents ", "\u00B7 \u00B7 \u00B7 \u00B7 ", "xiv"}), "Contents\u00B7\u00B7\txiv"},
+        {Runs({"Contents ", "\u00B7 \u00B7 \u00B7 \u00B7 ", "xiv"}), "Contents \u00B7\u00B7\txiv"},
         {Runs({"Index", "\u2026\u2026\u2026\u2026", "A-3"}), "Index\u2026\u2026\tA-3"},
         {Runs({"Long", std::string(60, '.').c_str(), "7"}), "Long" + std::string(54, '.') + "\t7"},
         {Runs({"and so on... 12"}), std::nullopt},              // an ellipsis, not a leader
@@ -106,20 +108,23 @@ TEST(TextRunsTest, DotLeadersBeforePageNumbersEndInATab) {
 
 TEST(TextRunsTest, LeaderDotsKeepTheirLookAndTheirPrintedSpacing) {
     // Whether the space before the dots ends the title's run or starts theirs, the dots keep
-    // their own look.
-    for (const auto& runs : {Runs({"Simple examples", " . . . . . .", " 45"}),
-                             Runs({"Simple examples ", ". . . . . .", " 45"})}) {
+    // their own look, and the space is kept: the dots stand closer to make room for it.
+    for (auto runs : {Runs({"Simple examples", " . . . . . .", " 45"}),
+                      Runs({"Simple examples ", ". . . . . .", " 45"})}) {
+        for (TextRun& run : runs)
+            run.font.size = 9;
         const auto leader = FindDotLeader(runs);
         ASSERT_TRUE(leader);
         const std::vector<TextRun> tabbed = LeaderAsTab(runs, *leader, 1.5);
-        ASSERT_EQ(tabbed.size(), 4u);
-        EXPECT_EQ(tabbed[0].text, "Simple examples");
-        EXPECT_EQ(tabbed[1].text, "......");  // spaced dots keep them all
-        EXPECT_TRUE(tabbed[1].font.bold);
-        EXPECT_DOUBLE_EQ(tabbed[1].letter_spacing, 1.5);
-        EXPECT_EQ(tabbed[2].text, "\t");
-        EXPECT_DOUBLE_EQ(tabbed[2].letter_spacing, 0);
-        EXPECT_EQ(tabbed[3].text, "45");
+        EXPECT_EQ(TextOf(tabbed), "Simple examples ......\t45");
+        ASSERT_GE(tabbed.size(), 4u);
+        const TextRun& dots = tabbed[tabbed.size() - 3];
+        EXPECT_EQ(dots.text, "......");  // spaced dots keep them all
+        EXPECT_TRUE(dots.font.bold);
+        EXPECT_DOUBLE_EQ(dots.letter_spacing, 1.5 - 3.0 / 6);  // a third of 9 pt over six dots
+        EXPECT_EQ(tabbed[tabbed.size() - 2].text, "\t");
+        EXPECT_DOUBLE_EQ(tabbed[tabbed.size() - 2].letter_spacing, 0);
+        EXPECT_EQ(tabbed.back().text, "45");
     }
 
     // Dots 4.5 pt apart and 2.75 pt wide stood 1.75 pt apart beyond their width: four fifths of

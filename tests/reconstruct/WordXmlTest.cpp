@@ -175,14 +175,15 @@ TEST(WordXmlTest, ContentsEntriesLeadToTheirPageNumberWithATabStop) {
     EXPECT_EQ(Attr(tab, "w:leader"), "");
     EXPECT_EQ(Attr(tab, "w:pos"), "7600");
     EXPECT_EQ(ChildVal(xml.First("w:pPr"), "w:jc"), "left");
-    EXPECT_EQ(wordtest::TextUnder(xml.Root()), "Simple examples........45");
+    EXPECT_EQ(wordtest::TextUnder(xml.Root()), "Simple examples ........45");
     EXPECT_EQ(xml.All("w:tab").size(), 2u);  // the stop and the tab character
-    // The dots are spaced as printed; nothing else is.
+    // The dots are spaced as printed, less their share of the space kept before them; nothing
+    // else is.
     std::vector<std::string> spacings;
     for (const auto* run : xml.All("w:rPr"))
         if (const auto* spacing = run->FirstChildElement("w:spacing"))
             spacings.push_back(Attr(spacing, "w:val"));
-    EXPECT_EQ(spacings, std::vector<std::string>{"40"});
+    EXPECT_EQ(spacings, std::vector<std::string>{"32"});
 
     // A line the builder marked but whose text has no leader keeps its text as it is.
     entry.runs = {MakeRun("Simple examples 45")};
