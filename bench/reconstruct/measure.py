@@ -19,6 +19,7 @@ class Row:
     document: str
     converter: str
     seconds: float = 0.0
+    core_seconds: float = None  # the conversion inside our core alone, when it reports it
     similarity: float = None  # None: the source has no text to compare
     # The same read line by line as printed: pdftotext's reading order can scramble a source
     # (a contents page's number column read apart from its titles) where the lines still match.
@@ -76,7 +77,7 @@ def flowing_share(shape):
 
 def measure_docx(document, converter, result, office, source_text, folder: Path,
                  print_timeout=None, source_lines=None):
-    row = Row(document.name, converter, result.outcome.seconds,
+    row = Row(document.name, converter, result.outcome.seconds, result.core_seconds,
               tables_expected=document.tables, images_expected=document.images,
               pages_source=document.pages,
               source_has_text=bool(textsim.normalise(source_text)))

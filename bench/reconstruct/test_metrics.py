@@ -7,8 +7,10 @@ import unittest
 import xml.etree.ElementTree as ET
 import zipfile
 
+import converters
 import measure
 import ooxml
+import report
 import textsim
 
 
@@ -158,6 +160,38 @@ class StructureChecksTest(unittest.TestCase):
         self.assertEqual(row.checks(), {"images": True, "pages": True})
         text = measure.Row("d", "c", flowing=None, pages_back=1, pages_source=1)
         self.assertFalse(text.checks()["flowing"])
+
+
+class SpeedTest(unittest.TestCase):
+    LOG = "\n".join([
+        '2026-12-10 14:13:09 943  Start kpdfcore processid:0, taskid:101, param:'
+        '{"check_img_pdf":1,"cmd":"get_file_info","file":"/tmp/a.pdf","task_id":101}',
+        '2026-12-10 14:13:09 984  pdf server receive cmd:'
+        '{"cmd":"notify","core_work_us":22628,"page_count":10,"task_id":101}',
+        '2026-12-10 14:13:09 985  Start kpdfcore processid:0, taskid:102, param:'
+        '{"cmd":"pdf_to_docx","pages":[1,2],"source_path":"/tmp/a.pdf","task_id":102}',
+        '2026-12-10 14:13:09 985  Start kpdfcore processid:0, taskid:103, param:'
+        '{"cmd":"pdf_to_docx","pages":[3],"source_path":"/tmp/a.pdf","task_id":103}',
+        '2026-12-10 14:13:10 026  pdf server receive cmd:'
+        '{"cmd":"notify","core_work_us":38103,"progress":100,"task_id":102}',
+        '2026-12-10 14:13:10 026  pdf server receive cmd:{"cmd":"notify","result":1,"task_id":102}',
+        '2026-12-10 14:13:10 030  pdf server receive cmd:'
+        '{"cmd":"notify","core_work_us":2000,"progress":100,"task_id":103}',
+    ])
+
+    def test_the_core_time_is_the_conversion_tasks_work_only(self):
+        # The file-facts query's work is not the conversion's; a split conversion's parts add up.
+        self.assertAlmostEqual(converters.core_work_seconds(self.LOG), 0.040103)
+        self.assertIsNone(converters.core_work_seconds(self.LOG, "pdf_to_xlsx"))
+        self.assertIsNone(converters.core_work_seconds("no task at all"))
+
+    def test_speed_ratios_compare_with_mutools_whole_run_on_documents_both_converted(self):
+        rows = [measure.Row("a", "ours", 0.10, 0.03), measure.Row("a", "mutool", 0.02),
+                measure.Row("b", "ours", 0.30, 0.05), measure.Row("b", "mutool", 0.03),
+                measure.Row("c", "ours", 9.0, 9.0),  # mutool failed on it
+                measure.Row("c", "mutool", 1.0, error="timeout")]
+        self.assertAlmostEqual(report.speed_ratio(rows, "ours"), 0.40 / 0.05)
+        self.assertAlmostEqual(report.speed_ratio(rows, "ours", field="core_seconds"), 0.08 / 0.05)
 
 
 if __name__ == "__main__":
