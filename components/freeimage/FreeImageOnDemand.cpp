@@ -1,9 +1,11 @@
-// FreeImage is loaded on the first picture a task touches, not when the core starts: with its
-// image libraries it costs more than the whole rest of a core's start-up, and most tasks never
-// need it. These definitions stand in for the library's exports and forward to it.
+// FreeImage is loaded on the first picture a process touches, not when it starts: with its image
+// libraries it costs more than the whole rest of a core's start-up, a third of the command
+// line's, and most runs never need it. These definitions stand in for the library's exports
+// and forward to it.
 #include <FreeImage.h>
 #include <dlfcn.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,9 +17,10 @@ void* Library() {
     static void* const handle = [] {
         void* loaded = ::dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
         if (loaded == nullptr) {
-            // Without the library no picture can be handled; ending the core makes the
-            // program fail the task rather than wait for it.
-            std::fprintf(stderr, "quire-core: cannot load %s: %s\n", kLibrary, ::dlerror());
+            // Without the library no picture can be handled, and FreeImage has no way to say
+            // so. A core that ends makes the program fail its task rather than wait for it.
+            std::fprintf(stderr, "%s: cannot load %s: %s\n", program_invocation_short_name,
+                         kLibrary, ::dlerror());
             std::_Exit(4);
         }
         return loaded;
@@ -29,7 +32,7 @@ template <typename Function>
 Function Resolve(const char* name) {
     void* symbol = ::dlsym(Library(), name);
     if (symbol == nullptr) {
-        std::fprintf(stderr, "quire-core: %s has no %s\n", kLibrary, name);
+        std::fprintf(stderr, "%s: %s has no %s\n", program_invocation_short_name, kLibrary, name);
         std::_Exit(4);
     }
     return reinterpret_cast<Function>(symbol);
@@ -64,6 +67,12 @@ FITAG* FreeImage_CloneTag(FITAG* tag) {
 void FreeImage_CloseMemory(FIMEMORY* stream) {
     static const auto real = Resolve<decltype(&::FreeImage_CloseMemory)>("FreeImage_CloseMemory");
     real(stream);
+}
+
+BOOL FreeImage_CloseMultiBitmap(FIMULTIBITMAP* bitmap, int flags) {
+    static const auto real =
+        Resolve<decltype(&::FreeImage_CloseMultiBitmap)>("FreeImage_CloseMultiBitmap");
+    return real(bitmap, flags);
 }
 
 FIBITMAP* FreeImage_ColorQuantize(FIBITMAP* dib, FREE_IMAGE_QUANTIZE quantize) {
@@ -130,6 +139,12 @@ BOOL FreeImage_FIFSupportsExportBPP(FREE_IMAGE_FORMAT fif, int bpp) {
     return real(fif, bpp);
 }
 
+BOOL FreeImage_FIFSupportsNoPixels(FREE_IMAGE_FORMAT fif) {
+    static const auto real =
+        Resolve<decltype(&::FreeImage_FIFSupportsNoPixels)>("FreeImage_FIFSupportsNoPixels");
+    return real(fif);
+}
+
 BOOL FreeImage_FIFSupportsReading(FREE_IMAGE_FORMAT fif) {
     static const auto real =
         Resolve<decltype(&::FreeImage_FIFSupportsReading)>("FreeImage_FIFSupportsReading");
@@ -144,6 +159,11 @@ BOOL FreeImage_FIFSupportsWriting(FREE_IMAGE_FORMAT fif) {
 
 unsigned FreeImage_GetBPP(FIBITMAP* dib) {
     static const auto real = Resolve<decltype(&::FreeImage_GetBPP)>("FreeImage_GetBPP");
+    return real(dib);
+}
+
+BYTE* FreeImage_GetBits(FIBITMAP* dib) {
+    static const auto real = Resolve<decltype(&::FreeImage_GetBits)>("FreeImage_GetBits");
     return real(dib);
 }
 
@@ -175,6 +195,12 @@ FREE_IMAGE_FORMAT FreeImage_GetFileType(const char* filename, int size) {
     return real(filename, size);
 }
 
+FREE_IMAGE_FORMAT FreeImage_GetFileTypeFromMemory(FIMEMORY* stream, int size) {
+    static const auto real =
+        Resolve<decltype(&::FreeImage_GetFileTypeFromMemory)>("FreeImage_GetFileTypeFromMemory");
+    return real(stream, size);
+}
+
 unsigned FreeImage_GetHeight(FIBITMAP* dib) {
     static const auto real = Resolve<decltype(&::FreeImage_GetHeight)>("FreeImage_GetHeight");
     return real(dib);
@@ -190,8 +216,18 @@ BOOL FreeImage_GetMetadata(FREE_IMAGE_MDMODEL model, FIBITMAP* dib, const char* 
     return real(model, dib, key, tag);
 }
 
+int FreeImage_GetPageCount(FIMULTIBITMAP* bitmap) {
+    static const auto real = Resolve<decltype(&::FreeImage_GetPageCount)>("FreeImage_GetPageCount");
+    return real(bitmap);
+}
+
 RGBQUAD* FreeImage_GetPalette(FIBITMAP* dib) {
     static const auto real = Resolve<decltype(&::FreeImage_GetPalette)>("FreeImage_GetPalette");
+    return real(dib);
+}
+
+unsigned FreeImage_GetPitch(FIBITMAP* dib) {
+    static const auto real = Resolve<decltype(&::FreeImage_GetPitch)>("FreeImage_GetPitch");
     return real(dib);
 }
 
@@ -253,9 +289,32 @@ FIBITMAP* FreeImage_Load(FREE_IMAGE_FORMAT fif, const char* filename, int flags)
     return real(fif, filename, flags);
 }
 
+FIBITMAP* FreeImage_LoadFromMemory(FREE_IMAGE_FORMAT fif, FIMEMORY* stream, int flags) {
+    static const auto real =
+        Resolve<decltype(&::FreeImage_LoadFromMemory)>("FreeImage_LoadFromMemory");
+    return real(fif, stream, flags);
+}
+
+FIMULTIBITMAP* FreeImage_LoadMultiBitmapFromMemory(FREE_IMAGE_FORMAT fif, FIMEMORY* stream,
+                                                   int flags) {
+    static const auto real = Resolve<decltype(&::FreeImage_LoadMultiBitmapFromMemory)>(
+        "FreeImage_LoadMultiBitmapFromMemory");
+    return real(fif, stream, flags);
+}
+
+FIBITMAP* FreeImage_LockPage(FIMULTIBITMAP* bitmap, int page) {
+    static const auto real = Resolve<decltype(&::FreeImage_LockPage)>("FreeImage_LockPage");
+    return real(bitmap, page);
+}
+
 FIMEMORY* FreeImage_OpenMemory(BYTE* data, DWORD size_in_bytes) {
     static const auto real = Resolve<decltype(&::FreeImage_OpenMemory)>("FreeImage_OpenMemory");
     return real(data, size_in_bytes);
+}
+
+BOOL FreeImage_Paste(FIBITMAP* dst, FIBITMAP* src, int left, int top, int alpha) {
+    static const auto real = Resolve<decltype(&::FreeImage_Paste)>("FreeImage_Paste");
+    return real(dst, src, left, top, alpha);
 }
 
 FIBITMAP* FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height,
@@ -272,6 +331,11 @@ BOOL FreeImage_Save(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const char* filename, 
 BOOL FreeImage_SaveToMemory(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, FIMEMORY* stream, int flags) {
     static const auto real = Resolve<decltype(&::FreeImage_SaveToMemory)>("FreeImage_SaveToMemory");
     return real(fif, dib, stream, flags);
+}
+
+BOOL FreeImage_SeekMemory(FIMEMORY* stream, long offset, int origin) {
+    static const auto real = Resolve<decltype(&::FreeImage_SeekMemory)>("FreeImage_SeekMemory");
+    return real(stream, offset, origin);
 }
 
 void FreeImage_SetDotsPerMeterX(FIBITMAP* dib, unsigned res) {
@@ -331,6 +395,11 @@ FIBITMAP* FreeImage_ToneMapping(FIBITMAP* dib, FREE_IMAGE_TMO tmo, double first_
 void FreeImage_Unload(FIBITMAP* dib) {
     static const auto real = Resolve<decltype(&::FreeImage_Unload)>("FreeImage_Unload");
     real(dib);
+}
+
+void FreeImage_UnlockPage(FIMULTIBITMAP* bitmap, FIBITMAP* data, BOOL changed) {
+    static const auto real = Resolve<decltype(&::FreeImage_UnlockPage)>("FreeImage_UnlockPage");
+    real(bitmap, data, changed);
 }
 
 }  // extern "C"
