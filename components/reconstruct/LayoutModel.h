@@ -155,10 +155,21 @@ struct PageNumbering {
     int offset = 1;
 };
 
+// Whether the page at `page_index` is a left-hand page of a spread: its printed number (or,
+// without numbers, its place in the document) is even.
+inline bool IsEvenPage(int page_index, const std::optional<PageNumbering>& numbering) {
+    const long printed = static_cast<long>(page_index) + (numbering ? numbering->offset : 1);
+    return printed % 2 == 0;
+}
+
 // The running header and footer found on most pages; page numbers are marked in their runs.
 struct RunningText {
-    std::vector<Paragraph> header;
+    std::vector<Paragraph> header;  // of odd pages too when even pages have their own
     std::vector<Paragraph> footer;
+    // A book printed for a spread sets its even pages' running rows apart (the page number at
+    // the outer edge); empty when even pages print what odd pages do.
+    std::vector<Paragraph> even_header;
+    std::vector<Paragraph> even_footer;
     std::optional<PageNumbering> numbering;  // when a page number was found among them
 };
 

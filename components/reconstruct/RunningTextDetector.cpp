@@ -283,6 +283,15 @@ Paragraph RunningTextDetector::ParagraphOf(const Candidate& line, int number_slo
     return paragraph;
 }
 
+const RunningTextDetector::Candidate* RunningTextDetector::FirstOnSide(
+    const Running& running, bool even, const std::optional<PageNumbering>& numbering) const {
+    for (std::size_t member : running.members) {
+        if (IsEvenPage(candidates_[member].page_index, numbering) == even)
+            return &candidates_[member];
+    }
+    return nullptr;
+}
+
 RunningText RunningTextDetector::Result() const {
     std::vector<const Running*> ordered;
     for (const Running& running : running_)
@@ -294,17 +303,45 @@ RunningText RunningTextDetector::Result() const {
         return first(a).box.CenterY() < first(b).box.CenterY();
     });
     RunningText result;
-    std::vector<Part> header;
-    std::vector<Part> footer;
     for (const Running* running : ordered) {
-        const Candidate& line = first(running);
-        (line.top ? header : footer)
-            .push_back({ParagraphOf(line, running->number_slot), line.page_width});
         if (running->number_slot >= 0 && !result.numbering)
             result.numbering = NumberingOf(*running);
     }
-    result.header = ComposeRows(std::move(header));
-    result.footer = ComposeRows(std::move(footer));
+    // The lines each side of a spread shows, and whether the sides place them alike.
+    std::vector<std::pair<const Running*, const Candidate*>> odd_lines;
+    std::vector<std::pair<const Running*, const Candidate*>> even_lines;
+    bool sides_differ = false;
+    for (const Running* running : ordered) {
+        const Candidate* odd = FirstOnSide(*running, false, result.numbering);
+        const Candidate* even = FirstOnSide(*running, true, result.numbering);
+        if (odd != nullptr)
+            odd_lines.emplace_back(running, odd);
+        if (even != nullptr)
+            even_lines.emplace_back(running, even);
+        sides_differ = sides_differ || odd == nullptr || even == nullptr ||
+                       std::abs(odd->box.x0 - even->box.x0) > kSamePlace;
+    }
+    const auto rows = [](const std::vector<std::pair<const Running*, const Candidate*>>& lines,
+                         bool top) {
+        std::vector<Part> parts;
+        for (const auto& [running, line] : lines) {
+            if (line->top == top)
+                parts.push_back({ParagraphOf(*line, running->number_slot), line->page_width});
+        }
+        return ComposeRows(std::move(parts));
+    };
+    if (sides_differ && !odd_lines.empty() && !even_lines.empty()) {
+        result.header = rows(odd_lines, true);
+        result.footer = rows(odd_lines, false);
+        result.even_header = rows(even_lines, true);
+        result.even_footer = rows(even_lines, false);
+        return result;
+    }
+    std::vector<std::pair<const Running*, const Candidate*>> lines;
+    for (const Running* running : ordered)
+        lines.emplace_back(running, &first(running));
+    result.header = rows(lines, true);
+    result.footer = rows(lines, false);
     return result;
 }
 

@@ -19,7 +19,8 @@ public:
 
     // The running header and footer, a paragraph per row: what stands beside the row's first
     // line is reached by a tab. Page-number runs have TextRun::page_number set; their text is
-    // the number as printed on the first sample page.
+    // the number as printed on the first sample page. When the odd and the even sample pages
+    // place their running lines apart, each side gets its own rows.
     RunningText Result() const;
 
     // What `page` printed of the running text. A line in the row of a running line belongs
@@ -60,6 +61,9 @@ private:
     // The line as a part of a running row; its `number_slot`-th number is the page number.
     static Paragraph ParagraphOf(const Candidate& line, int number_slot);
     PageNumbering NumberingOf(const Running& running) const;
+    // The first line of `running` on an even page, or an odd one; none when no sample shows one.
+    const Candidate* FirstOnSide(const Running& running, bool even,
+                                 const std::optional<PageNumbering>& numbering) const;
 
     std::vector<Candidate> candidates_;
     std::vector<Running> running_;

@@ -40,14 +40,23 @@ std::string Length(const char* name, double points) {
     return std::string(" w:") + name + "=\"" + std::to_string(BoundedTwips(points)) + "\"";
 }
 
+// The part a section shows for one kind: blank, the page's own, or the document's for its side.
+const std::string& PartFor(bool shows, const std::string& own, const std::string& blank,
+                           const std::string& document, const std::string& even_document,
+                           bool even_page) {
+    if (!shows)
+        return blank;
+    if (!own.empty())
+        return own;
+    return even_page && !even_document.empty() ? even_document : document;
+}
+
 std::string ReferencesXml(const HeaderFooterIds& ids, const SectionLayout& layout) {
     std::string xml;
-    const std::string& header = !layout.header               ? ids.blank_header
-                                : !layout.own_header.empty() ? layout.own_header
-                                                             : ids.header;
-    const std::string& footer = !layout.footer               ? ids.blank_footer
-                                : !layout.own_footer.empty() ? layout.own_footer
-                                                             : ids.footer;
+    const std::string& header = PartFor(layout.header, layout.own_header, ids.blank_header,
+                                        ids.header, ids.even_header, layout.even_page);
+    const std::string& footer = PartFor(layout.footer, layout.own_footer, ids.blank_footer,
+                                        ids.footer, ids.even_footer, layout.even_page);
     if (!header.empty())
         xml += "<w:headerReference w:type=\"default\" r:id=\"" + header + "\"/>";
     if (!footer.empty())
@@ -76,7 +85,8 @@ bool SectionLayout::operator==(const SectionLayout& other) const {
            margins.top == other.margins.top && margins.right == other.margins.right &&
            margins.bottom == other.margins.bottom && columns == other.columns &&
            column_gap == other.column_gap && header == other.header && footer == other.footer &&
-           own_header == other.own_header && own_footer == other.own_footer;
+           own_header == other.own_header && own_footer == other.own_footer &&
+           even_page == other.even_page;
 }
 
 SectionLayout PageSectionLayout(const Page& page) {

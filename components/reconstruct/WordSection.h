@@ -20,6 +20,10 @@ struct SectionLayout {
     // Relationship ids of the page's own header and footer parts; empty for the document's.
     std::string own_header;
     std::string own_footer;
+    // A left-hand page of a document whose even pages have running parts of their own. Each
+    // page of such a document is a section naming its side's parts: word processors agree on
+    // what a section names, not on which pages count as even.
+    bool even_page = false;
 
     double TextWidth() const { return width - margins.left - margins.right; }
     double TextHeight() const { return height - margins.top - margins.bottom; }
@@ -33,8 +37,13 @@ enum class SectionStart { kNextPage, kContinuous };
 struct HeaderFooterIds {
     std::string header;
     std::string footer;
+    std::string even_header;  // when even pages have their own
+    std::string even_footer;
     std::string blank_header;
     std::string blank_footer;
+
+    // Odd and even pages show different parts.
+    bool Spreads() const { return !even_header.empty() || !even_footer.empty(); }
 };
 
 // The numbers a section's PAGE fields show; a `start` below 0 goes on from the section before.

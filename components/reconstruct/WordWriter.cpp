@@ -77,12 +77,22 @@ bool WordWriter::Open(const RunningText& running, std::string* error) {
     package_->AddDefault("png", "image/png");
     package_->AddDefault("jpeg", "image/jpeg");
     page_numbering_ = running.numbering;
-    const bool header = !running.header.empty();
-    const bool footer = !running.footer.empty();
-    return (!header || (AddRunningPart("header", &running.header, &running_ids_.header, error) &&
-                        AddRunningPart("header", nullptr, &running_ids_.blank_header, error))) &&
-           (!footer || (AddRunningPart("footer", &running.footer, &running_ids_.footer, error) &&
-                        AddRunningPart("footer", nullptr, &running_ids_.blank_footer, error)));
+    return AddDocumentParts("header", running.header, running.even_header, &running_ids_.header,
+                            &running_ids_.even_header, &running_ids_.blank_header, error) &&
+           AddDocumentParts("footer", running.footer, running.even_footer, &running_ids_.footer,
+                            &running_ids_.even_footer, &running_ids_.blank_footer, error);
+}
+
+// The document's parts of one kind: its running rows (for each side when even pages have their
+// own) and the blank part for pages that show none.
+bool WordWriter::AddDocumentParts(const char* kind, const std::vector<Paragraph>& rows,
+                                  const std::vector<Paragraph>& even_rows, std::string* id,
+                                  std::string* even_id, std::string* blank_id, std::string* error) {
+    if (rows.empty() && even_rows.empty())
+        return true;
+    return (rows.empty() || AddRunningPart(kind, &rows, id, error)) &&
+           (even_rows.empty() || AddRunningPart(kind, &even_rows, even_id, error)) &&
+           AddRunningPart(kind, nullptr, blank_id, error);
 }
 
 // What tells two header or footer parts apart: their paragraphs without the page numbers, which
@@ -216,6 +226,7 @@ bool WordWriter::AddPage(const Page& page, std::string* error) {
     if (page.page_image)
         return WritePageImage(page, error) && Streamed(error);
     SectionLayout layout = PageSectionLayout(page);
+    layout.even_page = running_ids_.Spreads() && IsEvenPage(page.index, page_numbering_);
     if (!AddOwnRunningParts(page, &layout, error))
         return false;
     bool new_page = true;

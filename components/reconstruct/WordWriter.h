@@ -39,6 +39,9 @@ public:
 private:
     WordWriter(std::unique_ptr<OoxmlPackage> package, std::filesystem::path scratch);
     bool Open(const RunningText& running, std::string* error);
+    bool AddDocumentParts(const char* kind, const std::vector<Paragraph>& rows,
+                          const std::vector<Paragraph>& even_rows, std::string* id,
+                          std::string* even_id, std::string* blank_id, std::string* error);
     bool AddRunningPart(const char* kind, const std::vector<Paragraph>* paragraphs, std::string* id,
                         std::string* error);
     bool AddOwnRunningParts(const Page& page, SectionLayout* layout, std::string* error);

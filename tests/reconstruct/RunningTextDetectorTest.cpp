@@ -244,6 +244,44 @@ TEST(RunningTextDetectorTest, AChaptersTitleBesideThePageNumberStaysInItsPagesHe
     }
 }
 
+// A book set for spreads: the page number at the outer edge, the title at the inner one.
+RawPage SpreadPage(int index) {
+    RawPageBuilder page(612, 792, index);
+    const std::u32string number = Arabic(index + 1);
+    const std::u32string title = U"User Manual";
+    const bool even = (index + 1) % 2 == 0;
+    page.Text(72, 40, even ? number : title, 9);
+    const std::u32string& right = even ? title : number;
+    page.Text(540 - RawPageBuilder::WidthOf(right, 9), 40, right, 9);
+    page.Wrapped(72, 540, 200, index % 2 ? kFirstText : kSecondText);
+    return page.page();
+}
+
+TEST(RunningTextDetectorTest, EvenPagesOfASpreadGetRowsOfTheirOwn) {
+    RunningTextDetector detector;
+    for (int index : kSampled)
+        detector.AddSample(SpreadPage(index));
+    const RunningText result = detector.Result();
+    ASSERT_EQ(result.header.size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(ExpectTitleAndNumber(result.header[0], "User Manual", "3"));
+    ASSERT_EQ(result.even_header.size(), 1u);
+    const Paragraph& even = result.even_header[0];
+    EXPECT_EQ(TextOf(even.runs), "6\tUser Manual");
+    ASSERT_EQ(PageNumberRuns(even).size(), 1u);
+    EXPECT_EQ(PageNumberRuns(even)[0]->text, "6");
+    EXPECT_TRUE(result.footer.empty());
+    EXPECT_TRUE(result.even_footer.empty());
+    EXPECT_TRUE(IsEvenPage(5, result.numbering));
+    EXPECT_FALSE(IsEvenPage(2, result.numbering));
+
+    // Pages printed alike on both sides keep one set of rows.
+    RunningTextDetector alike;
+    for (int index : {0, 1, 2})
+        alike.AddSample(ChapterPage(index));
+    EXPECT_FALSE(alike.Result().header.empty());
+    EXPECT_TRUE(alike.Result().even_header.empty());
+}
+
 TEST(RunningTextDetectorTest, LaidOutPageLeavesRunningLinesOut) {
     const Footer footer{U"Page {} of 12"};
     RunningTextDetector detector;

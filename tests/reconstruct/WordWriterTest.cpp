@@ -316,6 +316,38 @@ TEST(WordWriterTest, APageThatDidNotPrintTheRunningTextGetsABlankOne) {
     EXPECT_EQ(doc.Part("word/header2.xml").find("Header"), std::string::npos);
 }
 
+TEST(WordWriterTest, EachPageOfASpreadNamesItsSidesParts) {
+    // Word processors disagree on which pages are even once the numbers restart, so each page
+    // is a section that names its side's parts itself.
+    RunningText running;
+    running.header = {Para("Title 7")};
+    running.even_header = {Para("8 Title")};
+    running.footer = {Para("Footer")};
+    running.numbering = PageNumbering{PageNumberStyle::kLowerRoman, 0};  // page 1 prints "i"
+    std::vector<Page> pages;
+    for (int index = 1; index <= 4; ++index)
+        pages.push_back(APage(index, {Band({Para("body")})}));
+    pages[2].own_header = {Para("Own 3")};
+    const WrittenDocument doc(pages, running);
+    ASSERT_TRUE(doc.ok()) << doc.error();
+
+    const auto sections = doc.Sections();
+    ASSERT_EQ(sections.size(), 4u);
+    std::vector<std::string> headers;
+    for (const auto* section : sections) {
+        const auto references = All(section, "w:headerReference");
+        ASSERT_EQ(references.size(), 1u);
+        EXPECT_EQ(Attr(references[0], "w:type"), "default");
+        headers.push_back(doc.Part("word/" + doc.Relationship(Attr(references[0], "r:id")).first));
+        EXPECT_EQ(All(section, "w:footerReference").size(), 1u);
+    }
+    EXPECT_NE(headers[0].find("Title 7"), std::string::npos);  // i
+    EXPECT_NE(headers[1].find("8 Title"), std::string::npos);  // ii
+    EXPECT_NE(headers[2].find("Own 3"), std::string::npos);
+    EXPECT_NE(headers[3].find("8 Title"), std::string::npos);  // iv
+    EXPECT_EQ(doc.Part("word/settings.xml").find("evenAndOddHeaders"), std::string::npos);
+}
+
 TEST(WordWriterTest, PagesThatPrintedTheSameOwnHeaderShareOnePart) {
     RunningText running;
     running.header = {Para("7")};
