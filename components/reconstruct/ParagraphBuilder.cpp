@@ -13,7 +13,8 @@ namespace {
 
 // A gap this much larger than the line pitch separates paragraphs.
 constexpr double kParagraphGap = 1.3;
-constexpr double kDefaultPitch = 1.2;  // baseline distance of single-spaced text, in sizes
+constexpr double kDefaultPitch = 1.2;    // baseline distance of single-spaced text, in sizes
+constexpr double kLeastLinePitch = 0.9;  // closer lines overlap: not a pitch to keep
 constexpr int kDeepestLevel = 8;
 constexpr std::size_t kRowLookBack = 3;
 
@@ -143,8 +144,12 @@ bool EndsParagraph(const LineGroup& group, const TextLine& line, const Context& 
         return true;
     if (!context.IsHeadingSize(line) && FindListMarker(line.chars))
         return true;
-    // A table of contents' entry ends at its page number; code keeps its lines.
-    if (EndsInDotLeader(previous.chars) || previous.code || line.code)
+    // A table of contents' entry ends at its page number, led to it by dots or by a wide gap
+    // (entries spaced evenly down a contents page look like the lines of one paragraph); code
+    // keeps its lines.
+    if (EndsInDotLeader(previous.chars) ||
+        EndsInSpacedPageNumber(previous.chars, previous.size, context.frame.right) ||
+        previous.code || line.code)
         return true;
     if (group.centered && context.IsCentered(line))
         return false;
@@ -269,10 +274,15 @@ public:
         Paragraph paragraph = MakeParagraph(page, group, context_);
         const TextLine& first = group.lines.front();
         if (last_baseline_) {
+            const double gap = first.baseline - *last_baseline_;
+            // A lone line set closer to the one above than the page's usual pitch (a contents
+            // page's sub-entries under entries spaced wide apart) keeps that distance.
+            if (paragraph.line_pitch <= 0 && gap < context_.pitch * first.size &&
+                gap >= kLeastLinePitch * first.size)
+                paragraph.line_pitch = Rounded(gap);
             const double pitch =
                 paragraph.line_pitch > 0 ? paragraph.line_pitch : context_.pitch * first.size;
-            paragraph.space_before =
-                Rounded(std::max(0.0, first.baseline - *last_baseline_ - pitch));
+            paragraph.space_before = Rounded(std::max(0.0, gap - pitch));
         } else if (last_bottom_) {
             paragraph.space_before = Rounded(std::max(0.0, paragraph.box.y0 - *last_bottom_));
         }

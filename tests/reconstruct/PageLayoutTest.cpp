@@ -401,6 +401,37 @@ TEST(PageLayoutTest, ContentsEntriesWithoutDotsKeepTheirNumbersAtTheEdge) {
     EXPECT_TRUE(paragraphs[2]->tab_stops.empty()) << TextOf(paragraphs[2]->runs);
 }
 
+// A contents page of entries spaced evenly and wide apart, their numbers at the edge: the page's
+// usual pitch is theirs, so nothing but the numbers tells them from the lines of one paragraph.
+// The sub-entries between them, set closer, keep their own distance.
+TEST(PageLayoutTest, EvenlySpacedContentsEntriesStayApartAndSubEntriesStayClose) {
+    const std::u32string titles[] = {U"Arrows", U"Bee swarm plots", U"Boxerrorbars",
+                                     U"Boxes",  U"Boxplot",         U"Candlesticks"};
+    RawPageBuilder raw;
+    double y = 100;
+    for (const std::u32string& title : titles) {
+        raw.Text(72, y, title, 9, true).Text(529, y, U"62", 9, true);
+        if (title == U"Boxes") {
+            raw.Text(86, y + 11, U"2D boxes . . . . . . . . . . . . . . . . . . . . . . 63", 7);
+            raw.Text(86, y + 20, U"3D boxes . . . . . . . . . . . . . . . . . . . . . . 64", 7);
+            y += 20;
+        }
+        y += 26;
+    }
+    const Page page = LayOut(raw.page());
+    const std::vector<const Paragraph*> paragraphs = OneColumnParagraphs(page);
+    ASSERT_EQ(paragraphs.size(), 8u);
+    for (std::size_t i : {0, 1, 2, 3, 6, 7}) {
+        const std::string text = TextOf(paragraphs[i]->runs);
+        EXPECT_EQ(text.substr(text.size() - 3), "\t62") << text;
+    }
+    EXPECT_EQ(TextOf(paragraphs[1]->runs), "Bee swarm plots\t62");
+    EXPECT_EQ(TextOf(paragraphs[4]->runs).rfind("2D boxes", 0), 0u);
+    // The sub-entries follow 11 and 9 points below the line above, not the page's 26.
+    EXPECT_NEAR(paragraphs[4]->line_pitch + paragraphs[4]->space_before, 11, 0.5);
+    EXPECT_NEAR(paragraphs[5]->line_pitch + paragraphs[5]->space_before, 9, 0.5);
+}
+
 // Code lined up with spaces, drawn in pieces (its comments in the text face, drawn before the
 // operators between): each line stays a paragraph of its own with its pieces in order, and no
 // column is found between them.
