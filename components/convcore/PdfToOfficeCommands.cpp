@@ -139,7 +139,9 @@ public:
         // them as pictures in the flow, at their own size.
         if (reconstruct::IsScannedPage(raw))
             return PagePicture(raw, page, error);
-        std::vector<reconstruct::Table> tables = reconstruct::FindTables(raw);
+        std::vector<reconstruct::Table> tables = reconstruct::FindTables(
+            raw,
+            [&](const reconstruct::RawRule& rule) { return running_.IsRunningRule(raw, rule); });
         *page = reconstruct::LayOutPage(raw, std::move(tables), running_);
         return true;
     }

@@ -44,6 +44,13 @@ enum class ListKind {
     kChinese
 };
 
+// A rule printed across a paragraph's width, as the line under a running header.
+struct ParagraphRule {
+    double thickness = 0.5;  // points
+    Rgb color;
+    double gap = 0;  // points between the text and the rule
+};
+
 struct Paragraph {
     Rect box;
     std::vector<TextRun> runs;  // the marker of a list item is not among them
@@ -70,6 +77,8 @@ struct Paragraph {
     // Where tab characters in the runs go, as in a running header whose title stands at the
     // left and its page number at the right.
     std::vector<TabStop> tab_stops;
+    std::optional<ParagraphRule> rule_above;
+    std::optional<ParagraphRule> rule_below;
 };
 
 struct Image {

@@ -16,6 +16,7 @@ constexpr double kEdgeZone = 0.12;         // share of the page height where run
 constexpr double kSamePlace = 6;           // points a running line may move between pages
 constexpr std::size_t kLongestLine = 200;  // characters; longer lines are body text
 constexpr std::size_t kMostPerEdge = 6;
+constexpr double kLongRule = 0.3;  // share of the page width a running rule spans at least
 
 bool IsDigit(char32_t code) {
     return code >= U'0' && code <= U'9';
@@ -173,7 +174,93 @@ std::vector<Paragraph> ComposeRows(std::vector<Part> parts) {
     return rows;
 }
 
+// The same rule on two pages: at the same height, as long. Spreads may shift it across.
+bool SameRule(const RawRule& a, const RawRule& b) {
+    return std::abs(a.box.CenterY() - b.box.CenterY()) <= kSamePlace &&
+           std::abs(a.box.Width() - b.box.Width()) <= kSamePlace;
+}
+
+// `rule` drawn as a border of `row`, below its text or above it.
+void DrawRule(const RawRule& rule, bool below, Paragraph* row) {
+    std::optional<ParagraphRule>& side = below ? row->rule_below : row->rule_above;
+    if (side)
+        return;
+    const double gap = below ? rule.box.y0 - row->box.y1 : row->box.y0 - rule.box.y1;
+    side = ParagraphRule{rule.thickness, rule.color, std::max(0.0, gap)};
+}
+
 }  // namespace
+
+std::optional<RunningTextDetector::RuleCandidate> RunningTextDetector::MakeRuleCandidate(
+    const RawPage& page, const RawRule& rule) {
+    if (!rule.horizontal || page.height <= 0 || rule.box.Width() < kLongRule * page.width)
+        return std::nullopt;
+    RuleCandidate candidate;
+    candidate.rule = rule;
+    candidate.top = rule.box.y1 < kEdgeZone * page.height;
+    if (!candidate.top && rule.box.y0 <= (1 - kEdgeZone) * page.height)
+        return std::nullopt;
+    return candidate;
+}
+
+void RunningTextDetector::DecideRules() {
+    std::vector<std::vector<const RuleCandidate*>> groups;
+    for (const RuleCandidate& candidate : rule_candidates_) {
+        auto same = std::find_if(groups.begin(), groups.end(), [&](const auto& group) {
+            return group.front()->top == candidate.top &&
+                   SameRule(group.front()->rule, candidate.rule);
+        });
+        if (same == groups.end())
+            groups.push_back({&candidate});
+        else
+            same->push_back(&candidate);
+    }
+    running_rules_.clear();
+    for (const auto& group : groups) {
+        std::set<int> pages;
+        for (const RuleCandidate* member : group)
+            pages.insert(member->sample);
+        if (pages.size() >= 2 && pages.size() * 2 >= static_cast<std::size_t>(samples_))
+            running_rules_.push_back(*group.front());
+    }
+}
+
+bool RunningTextDetector::IsRunningRule(const RawPage& page, const RawRule& rule) const {
+    const std::optional<RuleCandidate> candidate = MakeRuleCandidate(page, rule);
+    return candidate && std::any_of(running_rules_.begin(), running_rules_.end(),
+                                    [&](const RuleCandidate& running) {
+                                        return running.top == candidate->top &&
+                                               SameRule(running.rule, rule);
+                                    });
+}
+
+void RunningTextDetector::DrawRules(const std::vector<RuleCandidate>& rules, bool top,
+                                    std::vector<Paragraph>* rows) {
+    for (const RuleCandidate& candidate : rules) {
+        if (candidate.top != top)
+            continue;
+        // A rule alone at the edge is a header (or footer) of its own: an empty line with it.
+        if (rows->empty()) {
+            Paragraph line;
+            line.box = candidate.rule.box;
+            DrawRule(candidate.rule, top, &line);
+            rows->push_back(std::move(line));
+            continue;
+        }
+        const double y = candidate.rule.box.CenterY();
+        if (y <= rows->front().box.y0) {
+            DrawRule(candidate.rule, false, &rows->front());
+            continue;
+        }
+        // Below the last row it stands over, as a rule under a header's title.
+        auto above = rows->begin();
+        for (auto row = rows->begin(); row != rows->end(); ++row) {
+            if (row->box.CenterY() < y)
+                above = row;
+        }
+        DrawRule(candidate.rule, true, &*above);
+    }
+}
 
 std::optional<RunningTextDetector::Candidate> RunningTextDetector::MakeCandidate(
     const RawPage& page, const RawLine& line) {
@@ -213,8 +300,15 @@ void RunningTextDetector::AddSample(const RawPage& page) {
         candidate.sample = samples_;
         candidates_.push_back(std::move(candidate));
     }
+    for (const RawRule& rule : page.rules) {
+        if (auto candidate = MakeRuleCandidate(page, rule)) {
+            candidate->sample = samples_;
+            rule_candidates_.push_back(*candidate);
+        }
+    }
     ++samples_;
     Decide();
+    DecideRules();
 }
 
 void RunningTextDetector::Decide() {
@@ -330,18 +424,25 @@ RunningText RunningTextDetector::Result() const {
         }
         return ComposeRows(std::move(parts));
     };
-    if (sides_differ && !odd_lines.empty() && !even_lines.empty()) {
+    const bool spreads = sides_differ && !odd_lines.empty() && !even_lines.empty();
+    if (spreads) {
         result.header = rows(odd_lines, true);
         result.footer = rows(odd_lines, false);
         result.even_header = rows(even_lines, true);
         result.even_footer = rows(even_lines, false);
-        return result;
+    } else {
+        std::vector<std::pair<const Running*, const Candidate*>> lines;
+        for (const Running* running : ordered)
+            lines.emplace_back(running, &first(running));
+        result.header = rows(lines, true);
+        result.footer = rows(lines, false);
     }
-    std::vector<std::pair<const Running*, const Candidate*>> lines;
-    for (const Running* running : ordered)
-        lines.emplace_back(running, &first(running));
-    result.header = rows(lines, true);
-    result.footer = rows(lines, false);
+    DrawRules(running_rules_, true, &result.header);
+    DrawRules(running_rules_, false, &result.footer);
+    if (spreads) {
+        DrawRules(running_rules_, true, &result.even_header);
+        DrawRules(running_rules_, false, &result.even_footer);
+    }
     return result;
 }
 
@@ -360,7 +461,7 @@ PageNumbering RunningTextDetector::NumberingOf(const Running& running) const {
 RunningTextDetector::PageRunning RunningTextDetector::OnPage(const RawPage& page) const {
     PageRunning found;
     found.running.assign(page.lines.size(), false);
-    if (running_.empty())
+    if (running_.empty() && running_rules_.empty())
         return found;
     std::vector<std::optional<Candidate>> lines;
     std::vector<const Running*> groups;
@@ -374,6 +475,10 @@ RunningTextDetector::PageRunning RunningTextDetector::OnPage(const RawPage& page
             continue;
         found.running[i] = true;
         (lines[i]->top ? found.header : found.footer) = true;
+    }
+    for (const RawRule& rule : page.rules) {
+        if (IsRunningRule(page, rule))
+            (MakeRuleCandidate(page, rule)->top ? found.header : found.footer) = true;
     }
     bool more_in_header = false;
     bool more_in_footer = false;
@@ -399,7 +504,16 @@ RunningTextDetector::PageRunning RunningTextDetector::OnPage(const RawPage& page
             parts.push_back(
                 {ParagraphOf(*lines[i], groups[i] ? groups[i]->number_slot : -1), page.width});
         }
-        (top ? found.own_header : found.own_footer) = ComposeRows(std::move(parts));
+        std::vector<Paragraph>& own = top ? found.own_header : found.own_footer;
+        own = ComposeRows(std::move(parts));
+        // The page's own rules where the running ones stand.
+        std::vector<RuleCandidate> printed;
+        for (const RawRule& rule : page.rules) {
+            const std::optional<RuleCandidate> candidate = MakeRuleCandidate(page, rule);
+            if (candidate && candidate->top == top && IsRunningRule(page, rule))
+                printed.push_back(*candidate);
+        }
+        DrawRules(printed, top, &own);
     }
     return found;
 }

@@ -36,6 +36,10 @@ public:
     };
     PageRunning OnPage(const RawPage& page) const;
 
+    // Whether `rule` on `page` is the rule of a running header or footer: page furniture, which
+    // frames no table of the body.
+    bool IsRunningRule(const RawPage& page, const RawRule& rule) const;
+
 private:
     // A line near the top or bottom edge of one sample page.
     struct Candidate {
@@ -54,8 +58,22 @@ private:
         int number_slot = -1;              // which masked number is the page number
         int number_offset = 0;             // the page number less the page index
     };
+    // A long horizontal rule near the top or bottom edge of one sample page.
+    struct RuleCandidate {
+        int sample = 0;
+        bool top = true;
+        RawRule rule;
+    };
 
     static std::optional<Candidate> MakeCandidate(const RawPage& page, const RawLine& line);
+    static std::optional<RuleCandidate> MakeRuleCandidate(const RawPage& page, const RawRule& rule);
+    // The rules at the same place on at least half the samples: the lines under a running
+    // header or over a running footer.
+    void DecideRules();
+    // `rows` of the top or bottom edge with the running rules among `rules` drawn as their
+    // borders.
+    static void DrawRules(const std::vector<RuleCandidate>& rules, bool top,
+                          std::vector<Paragraph>* rows);
     void Decide();
     const Running* Find(const Candidate& line) const;
     // The line as a part of a running row; its `number_slot`-th number is the page number.
@@ -66,6 +84,8 @@ private:
                                  const std::optional<PageNumbering>& numbering) const;
 
     std::vector<Candidate> candidates_;
+    std::vector<RuleCandidate> rule_candidates_;
+    std::vector<RuleCandidate> running_rules_;
     std::vector<Running> running_;
     int samples_ = 0;
 };

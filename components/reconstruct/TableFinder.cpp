@@ -34,10 +34,10 @@ std::vector<Rect> BoxesOf(const std::vector<Table>& tables) {
 
 }  // namespace
 
-std::vector<Table> FindTables(const RawPage& page) {
+std::vector<Table> FindTables(const RawPage& page, const RuleFilter& furniture) {
     if (page.image_only)
         return {};
-    RuledGrids grids = FindRuledGrids(page, RulingSegments(page));
+    RuledGrids grids = FindRuledGrids(page, RulingSegments(page, furniture));
     std::vector<Table> tables;
     AddDisjoint(std::move(grids.tables), &tables);
     AddDisjoint(FindBandedTables(page, std::move(grids.loose_horizontals)), &tables);

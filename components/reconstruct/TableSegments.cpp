@@ -79,10 +79,13 @@ bool IsFinite(const Rect& box) {
            std::isfinite(box.y1);
 }
 
-std::vector<RulingLine> RulingSegments(const RawPage& page) {
+std::vector<RulingLine> RulingSegments(const RawPage& page,
+                                       const std::function<bool(const RawRule&)>& furniture) {
     std::vector<RulingLine> horizontal;
     std::vector<RulingLine> vertical;
     for (const RawRule& rule : page.rules) {
+        if (furniture && furniture(rule))
+            continue;
         const RulingLine s = SegmentOfRule(rule);
         if (IsFinite(rule.box) && std::isfinite(s.width) && s.Length() > 0)
             (s.horizontal ? horizontal : vertical).push_back(s);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "reconstruct/Geometry.h"
@@ -28,7 +29,8 @@ bool IsFinite(const Rect& box);
 // The straight lines of a page: its rules and the edges of its filled boxes (cells drawn as
 // shaded boxes without strokes), with collinear pieces that overlap or nearly touch joined.
 // Fills that cover most of the page are paper colour, not boundaries.
-std::vector<RulingLine> RulingSegments(const RawPage& page);
+std::vector<RulingLine> RulingSegments(
+    const RawPage& page, const std::function<bool(const RawRule&)>& furniture = nullptr);
 
 // Nearly equal values collapsed to one per cluster (their mean), sorted. A cluster spans at most
 // `tolerance` from its first value, so a long chain of close values cannot swallow a range.

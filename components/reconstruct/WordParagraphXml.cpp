@@ -158,6 +158,17 @@ std::string HexColor(const Rgb& color) {
     return hex;
 }
 
+std::string BorderXml(const char* side, double width, const Rgb& color, double space) {
+    if (!(width > 0) || !std::isfinite(width))
+        return std::string("<w:") + side + " w:val=\"nil\"/>";
+    // Border widths are in eighths of a point, from a quarter point to twelve points; the space
+    // from the text is in points, at most 31.
+    const long eighths = std::lround(std::clamp(width * 8, 2.0, 96.0));
+    const long points = std::isfinite(space) ? std::lround(std::clamp(space, 0.0, 31.0)) : 0;
+    return std::string("<w:") + side + " w:val=\"single\" w:sz=\"" + std::to_string(eighths) +
+           "\" w:space=\"" + std::to_string(points) + "\" w:color=\"" + HexColor(color) + "\"/>";
+}
+
 std::string RunPropertiesXml(const TextRun& run) {
     std::string xml = "<w:rPr>";
     if (!run.link.empty())
@@ -210,12 +221,28 @@ std::string SpacingXml(const Paragraph& paragraph) {
     return xml + Attribute("line", multiple) + " w:lineRule=\"auto\"/>";
 }
 
+namespace {
+
+// The rules above and below a paragraph as its borders.
+std::string RulesXml(const Paragraph& paragraph) {
+    if (!paragraph.rule_above && !paragraph.rule_below)
+        return {};
+    std::string xml = "<w:pBdr>";
+    if (const auto& rule = paragraph.rule_above)
+        xml += BorderXml("top", rule->thickness, rule->color, rule->gap);
+    if (const auto& rule = paragraph.rule_below)
+        xml += BorderXml("bottom", rule->thickness, rule->color, rule->gap);
+    return xml + "</w:pBdr>";
+}
+
+}  // namespace
+
 std::string ParagraphXml(const Paragraph& paragraph, BreakBefore brk, WordContext& context) {
     std::string xml = "<w:p><w:pPr>";
     if (paragraph.heading_level >= 1 && paragraph.heading_level <= 6)
         xml += "<w:pStyle w:val=\"Heading" + std::to_string(paragraph.heading_level) + "\"/>";
     const std::string numbering = NumberingXml(paragraph, context);
-    xml += PageBreakXml(brk) + numbering;
+    xml += PageBreakXml(brk) + numbering + RulesXml(paragraph);
     // A table of contents' page number goes to a right tab stop after the dots, so that a
     // slightly wider font does not push it onto a line of its own. The stop has no leader of its
     // own: many contents leave a gap between the dots and the number.

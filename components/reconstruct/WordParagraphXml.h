@@ -34,6 +34,8 @@ std::string SpacerParagraphXml(BreakBefore brk);
 std::string RunPropertiesXml(const TextRun& run);
 // "RRGGBB", as Word writes colours.
 std::string HexColor(const Rgb& color);
+// One side of a border `width` points wide, `space` points from the text; nil for no width.
+std::string BorderXml(const char* side, double width, const Rgb& color, double space = 0);
 // Twips of a length in points, bounded by Word's largest page (22 inches); 0 for a length that
 // is not a number.
 long BoundedTwips(double points);

@@ -73,15 +73,6 @@ private:
     std::vector<PlacedCell> cells_;
 };
 
-std::string BorderXml(const char* side, double width, const Rgb& color) {
-    if (!(width > 0) || !std::isfinite(width))
-        return std::string("<w:") + side + " w:val=\"nil\"/>";
-    // Border widths are in eighths of a point, from a quarter point to twelve points.
-    const long eighths = std::lround(std::clamp(width * 8, 2.0, 96.0));
-    return std::string("<w:") + side + " w:val=\"single\" w:sz=\"" + std::to_string(eighths) +
-           "\" w:space=\"0\" w:color=\"" + HexColor(color) + "\"/>";
-}
-
 std::string BordersXml(const CellBorders& borders) {
     return "<w:tcBorders>" + BorderXml("top", borders.top, borders.color) +
            BorderXml("left", borders.left, borders.color) +

@@ -88,6 +88,13 @@ public:
         return *this;
     }
 
+    // A horizontal rule `thickness` points thick centred on `y`.
+    RawPageBuilder& HorizontalRule(double x0, double x1, double y, double thickness = 0.5) {
+        page_.rules.push_back(
+            {{x0, y - thickness / 2, x1, y + thickness / 2}, true, thickness, {}});
+        return *this;
+    }
+
     RawPageBuilder& Drawing(const Rect& box) {
         page_.graphics.push_back({box, {0x89, 'P', 'N', 'G'}, 10, 10});
         return *this;

@@ -6,6 +6,7 @@
 #include "LayoutPages.h"
 #include "RawPageBuilder.h"
 #include "reconstruct/PageLayout.h"
+#include "reconstruct/TableFinder.h"
 
 namespace reconstruct {
 namespace {
@@ -280,6 +281,68 @@ TEST(RunningTextDetectorTest, EvenPagesOfASpreadGetRowsOfTheirOwn) {
         alike.AddSample(ChapterPage(index));
     EXPECT_FALSE(alike.Result().header.empty());
     EXPECT_TRUE(alike.Result().even_header.empty());
+}
+
+// A title with a rule under it at the top of each page, a rule alone at the foot, and a ruled
+// box in the body of some pages.
+RawPage RuledPage(int index, bool ruled_box) {
+    RawPageBuilder page(612, 792, index);
+    page.Text(72, 40, U"Reference Manual", 9).HorizontalRule(72, 540, 46, 0.4);
+    page.HorizontalRule(72, 540, 770);
+    page.Wrapped(72, 540, 200, index % 2 ? kFirstText : kSecondText);
+    if (ruled_box)
+        page.HorizontalRule(72, 540, 400).HorizontalRule(72, 540, 430);
+    return page.page();
+}
+
+TEST(RunningTextDetectorTest, RunningRulesBecomeBordersAndFrameNoTable) {
+    RunningTextDetector detector;
+    for (int index : kSampled)
+        detector.AddSample(RuledPage(index, index == 5));
+    const RunningText result = detector.Result();
+    ASSERT_EQ(result.header.size(), 1u);
+    ASSERT_TRUE(result.header[0].rule_below);
+    EXPECT_FALSE(result.header[0].rule_above);
+    EXPECT_DOUBLE_EQ(result.header[0].rule_below->thickness, 0.4);
+    EXPECT_NEAR(result.header[0].rule_below->gap, 45.8 - result.header[0].box.y1, 1e-9);
+    // The rule alone at the foot is a footer of its own.
+    ASSERT_EQ(result.footer.size(), 1u);
+    EXPECT_TRUE(result.footer[0].runs.empty());
+    EXPECT_TRUE(result.footer[0].rule_above);
+    EXPECT_TRUE(result.even_header.empty());
+
+    const RawPage page = RuledPage(7, true);
+    ASSERT_EQ(page.rules.size(), 4u);
+    EXPECT_TRUE(detector.IsRunningRule(page, page.rules[0]));
+    EXPECT_TRUE(detector.IsRunningRule(page, page.rules[1]));
+    EXPECT_FALSE(detector.IsRunningRule(page, page.rules[2])) << "the body's";
+    EXPECT_TRUE(detector.OnPage(page).footer) << "the page printed the footer's rule";
+
+    // Entries in columns between the header's rule and the foot's look like a table ruled
+    // across; the rules are the pages' furniture, so there is none.
+    RawPageBuilder contents(612, 792, 7);
+    contents.Text(72, 40, U"Reference Manual", 9).HorizontalRule(72, 540, 46, 0.4);
+    contents.HorizontalRule(72, 540, 770);
+    for (int entry = 0; entry < 12; ++entry) {
+        const double y = 100 + 16 * entry;
+        contents.Text(72, y, U"1." + Arabic(entry + 1))
+            .Text(110, y, U"Section title")
+            .Text(520, y, Arabic(entry + 3));
+    }
+    const RawPage& table_like = contents.page();
+    const auto furniture = [&](const RawRule& rule) {
+        return detector.IsRunningRule(table_like, rule);
+    };
+    ASSERT_EQ(FindTables(table_like).size(), 1u);
+    EXPECT_LT(FindTables(table_like)[0].box.y0, 50) << "framed by the running rules";
+    const std::vector<Table> tables = FindTables(table_like, furniture);
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_GT(tables[0].box.y0, 80);
+    EXPECT_LT(tables[0].box.y1, 300);
+
+    RawPageBuilder bare(612, 792, 9);
+    bare.Wrapped(72, 540, 200, kSecondText);
+    EXPECT_FALSE(detector.OnPage(bare.page()).footer);
 }
 
 TEST(RunningTextDetectorTest, LaidOutPageLeavesRunningLinesOut) {

@@ -157,6 +157,34 @@ TEST(WordXmlTest, ParagraphsCarryStyleAlignmentIndentsAndBreaks) {
     EXPECT_EQ(wordtest::TextUnder(text.Root()), "ab <&>");
 }
 
+TEST(WordXmlTest, RulesAboveAndBelowBecomeBordersInTheirPlace) {
+    Parts parts;
+    Paragraph header = wordtest::Para("Reference Manual");
+    header.rule_below = ParagraphRule{0.4, {0x33, 0x66, 0x99}, 2.6};
+    header.rule_above = ParagraphRule{20, {}, 50};  // beyond what Word takes
+    header.tab_stops = {{400, Align::kRight}};
+    const Fragment xml(ParagraphXml(header, BreakBefore::kNone, parts.context));
+    ASSERT_TRUE(xml.ok());
+    const auto* borders = xml.First("w:pBdr");
+    ASSERT_NE(borders, nullptr);
+    // Word reads the paragraph properties in their schema's order.
+    EXPECT_EQ(borders->NextSiblingElement(), xml.First("w:tabs"));
+    const auto* bottom = borders->FirstChildElement("w:bottom");
+    ASSERT_NE(bottom, nullptr);
+    EXPECT_EQ(Attr(bottom, "w:val"), "single");
+    EXPECT_EQ(Attr(bottom, "w:sz"), "3");
+    EXPECT_EQ(Attr(bottom, "w:space"), "3");
+    EXPECT_EQ(Attr(bottom, "w:color"), "336699");
+    const auto* top = borders->FirstChildElement("w:top");
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(Attr(top, "w:sz"), "96");
+    EXPECT_EQ(Attr(top, "w:space"), "31");
+    EXPECT_EQ(top->NextSiblingElement(), bottom);
+
+    const Fragment plain(ParagraphXml(wordtest::Para("body"), BreakBefore::kNone, parts.context));
+    EXPECT_EQ(plain.First("w:pBdr"), nullptr);
+}
+
 TEST(WordXmlTest, ContentsEntriesLeadToTheirPageNumberWithATabStop) {
     Parts parts;
     Paragraph entry;
