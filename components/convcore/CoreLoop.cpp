@@ -75,6 +75,44 @@ private:
     TaskOutcome outcome_;                     // guarded by mutex_
 };
 
+// Runs `work` on a thread of its own unless FirstTaskCame() is called within `after`; the
+// destructor waits for the work.
+class IdleWork {
+public:
+    IdleWork(const std::function<void()>& work, std::chrono::milliseconds after) {
+        if (!work)
+            return;
+        thread_ = std::thread([this, work, after] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (changed_.wait_for(lock, after, [this] { return came_; }))
+                return;
+            lock.unlock();
+            work();
+        });
+    }
+    ~IdleWork() {
+        FirstTaskCame();
+        if (thread_.joinable())
+            thread_.join();
+    }
+    IdleWork(const IdleWork&) = delete;
+    IdleWork& operator=(const IdleWork&) = delete;
+
+    void FirstTaskCame() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            came_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool came_ = false;  // guarded by mutex_
+    std::thread thread_;
+};
+
 class CoreLoop {
 public:
     CoreLoop(RequestChannel& channel, const CommandDispatcher& dispatcher,
@@ -82,9 +120,11 @@ public:
         : channel_(channel), dispatcher_(dispatcher), options_(options) {}
 
     CoreEnd Run() {
+        IdleWork idle(options_.while_waiting, options_.idle_after);
         for (;;) {
             CoreEnd end = CoreEnd::kTaskDone;
             const std::optional<Json::Value> task = NextTask(&end);
+            idle.FirstTaskCame();
             if (!task)
                 return end;
             end = RunTask(*task);

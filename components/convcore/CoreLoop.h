@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 #include "convcore/CommandDispatcher.h"
 #include "convcore/RequestChannel.h"
@@ -19,6 +20,12 @@ struct CoreLoopOptions {
     // task, so that a server which does not block its "get_task" replies is not polled in a
     // tight loop.
     std::chrono::milliseconds idle_pause{50};
+    // Preparation worth doing while the core waits for its first task, run on a thread of its
+    // own when no task came within `idle_after` of the first ask; nothing when one came sooner,
+    // so that a core started for a waiting task leaves the preparation to the task, which may
+    // never need it. The loop waits for it before it ends.
+    std::function<void()> while_waiting;
+    std::chrono::milliseconds idle_after{5};
 };
 
 enum class CoreEnd {

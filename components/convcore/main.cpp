@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "convcore/CoreArguments.h"
@@ -56,20 +55,19 @@ int main(int argc, char** argv) {
         Complain("cannot connect to " + arguments->server_name + ": " + error);
         return kExitServerLost;
     }
-    // Font matching reads fontconfig's whole cache on first use; a core waiting for its task
-    // does that meanwhile, so that the conversion it is given does not pay for it.
-    std::thread warm_fonts(reconstruct::WarmFontMatching);
     convcore::PipeRequestChannel channel(std::move(client));
     const convcore::CommandDispatcher dispatcher = convcore::MakeCoreDispatcher();
     convcore::CoreLoopOptions options;
     options.core_id = arguments->core_id;
     options.multi_task = arguments->multi_task;
+    // Font matching reads fontconfig's whole cache on first use; a core waiting for its task
+    // does that meanwhile, so that the conversion it is given does not pay for it.
+    options.while_waiting = reconstruct::WarmFontMatching;
     const convcore::CoreEnd end = convcore::RunCoreLoop(channel, dispatcher, options);
     const int code = ExitCodeFor(end);
     // A handler thread that ignored its cancel is still running: leave without unwinding
     // anything it may use.
     if (end == convcore::CoreEnd::kHandlerStuck)
         std::_Exit(code);
-    warm_fonts.join();
     return code;
 }

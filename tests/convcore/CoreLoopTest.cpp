@@ -93,6 +93,25 @@ TEST_F(CoreLoopTest, OnlyASecondQuickNoTaskInARowPausesTheNextAsk) {
     EXPECT_GE(asked[2] - asked[1], 2s);
 }
 
+TEST_F(CoreLoopTest, PreparationRunsOnlyWhileACoreWaitsForItsFirstTask) {
+    std::atomic<int> prepared{0};
+    options_.while_waiting = [&prepared] { ++prepared; };
+    options_.idle_after = 1s;
+    channel_.get_task_replies = {TaskText("quick", 1)};
+    EXPECT_EQ(Run(), CoreEnd::kTaskDone);
+    EXPECT_EQ(prepared, 0) << "the task came at once";
+
+    options_.idle_after = 50ms;
+    for (const bool task_comes : {true, false}) {
+        channel_ = ScriptedChannel();
+        channel_.first_task_delay = 1500ms;
+        if (task_comes)
+            channel_.get_task_replies = {TaskText("quick", 2)};
+        EXPECT_EQ(Run(), task_comes ? CoreEnd::kTaskDone : CoreEnd::kServiceExited);
+    }
+    EXPECT_EQ(prepared, 2) << "the core waited, and the loop ended only after the work";
+}
+
 TEST_F(CoreLoopTest, EveryMessageIsOneCompactJsonLine) {
     channel_.get_task_replies = {NoTaskReply(), TaskText("quick", 1)};
     Run();

@@ -1,5 +1,7 @@
 #include "convcore/ScriptedChannel.h"
 
+#include <thread>
+
 #include "core/JsonWire.h"
 
 namespace convcoretest {
@@ -26,6 +28,8 @@ std::optional<std::string> ScriptedChannel::Request(std::string_view message,
     const std::string command =
         sent.message.isObject() ? sent.message.get("cmd", "").asString() : "";
     if (command == "get_task") {
+        if (Messages("get_task").size() == 1)
+            std::this_thread::sleep_for(first_task_delay);
         if (get_task_replies.empty())
             return FailureReply("service exited");
         auto reply = get_task_replies.front();

@@ -27,6 +27,8 @@ public:
     int cancel_from_notify = 0;  // 1-based; from this "notify" on the reply is "user cancel"
     int lose_at_notify = 0;      // 1-based; this "notify" gets no reply
     std::string notify_reply;    // empty: the program's success reply
+    // How long the first "get_task" waits for its reply, as for a task still to come.
+    std::chrono::milliseconds first_task_delay{0};
 
     std::optional<std::string> Request(std::string_view message,
                                        std::chrono::milliseconds timeout) override;
