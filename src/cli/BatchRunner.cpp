@@ -1,8 +1,10 @@
 #include "cli/BatchRunner.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <thread>
 
 #include "app/AsynLog.h"
 #include "cli/FailureText.h"
@@ -28,15 +30,32 @@ void RemoveHiddenPartial(const fs::path& target) {
     }
 }
 
+// A cancelled task may end before its core has seen the cancel: the core can still be writing
+// the page it was on into the folder while the folder is removed, which then stays behind with
+// that page's partial file. Removal is tried again, for a bounded time, until the folder is gone;
+// the core removes its partial file when it stops, and never makes the folder again.
+constexpr auto kFolderRemovalLimit = std::chrono::seconds(3);
+constexpr auto kFolderRemovalRetry = std::chrono::milliseconds(50);
+
+void RemoveFolder(const fs::path& folder) {
+    const auto deadline = std::chrono::steady_clock::now() + kFolderRemovalLimit;
+    std::error_code error;
+    for (;;) {
+        fs::remove_all(folder, error);
+        std::error_code ignored;
+        if (!fs::exists(folder, ignored) || std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(kFolderRemovalRetry);
+    }
+    keasy::AsynLog::Instance().Print("BatchRunner removed folder:%ws, error:%s", folder.string(),
+                                     error.message());
+}
+
 // What a job that did not succeed leaves behind: the folders made for it alone and hidden
 // partial copies of its files.
 void RemovePartialOutput(const PlannedJob& job) {
-    std::error_code error;
-    for (const fs::path& folder : job.made_folders) {
-        fs::remove_all(folder, error);
-        keasy::AsynLog::Instance().Print("BatchRunner removed folder:%ws, error:%s",
-                                         folder.string(), error.message());
-    }
+    for (const fs::path& folder : job.made_folders)
+        RemoveFolder(folder);
     for (const fs::path& target : job.target_files)
         RemoveHiddenPartial(target);
 }
