@@ -476,10 +476,14 @@ RunningTextDetector::PageRunning RunningTextDetector::OnPage(const RawPage& page
         found.running[i] = true;
         (lines[i]->top ? found.header : found.footer) = true;
     }
+    // The running rules this page printed, where it printed them.
+    std::vector<RuleCandidate> printed_rules;
     for (const RawRule& rule : page.rules) {
         if (IsRunningRule(page, rule))
-            (MakeRuleCandidate(page, rule)->top ? found.header : found.footer) = true;
+            printed_rules.push_back(*MakeRuleCandidate(page, rule));
     }
+    for (const RuleCandidate& rule : printed_rules)
+        (rule.top ? found.header : found.footer) = true;
     bool more_in_header = false;
     bool more_in_footer = false;
     for (std::size_t other = 0; other < count; ++other) {
@@ -506,14 +510,7 @@ RunningTextDetector::PageRunning RunningTextDetector::OnPage(const RawPage& page
         }
         std::vector<Paragraph>& own = top ? found.own_header : found.own_footer;
         own = ComposeRows(std::move(parts));
-        // The page's own rules where the running ones stand.
-        std::vector<RuleCandidate> printed;
-        for (const RawRule& rule : page.rules) {
-            const std::optional<RuleCandidate> candidate = MakeRuleCandidate(page, rule);
-            if (candidate && candidate->top == top && IsRunningRule(page, rule))
-                printed.push_back(*candidate);
-        }
-        DrawRules(printed, top, &own);
+        DrawRules(printed_rules, top, &own);
     }
     return found;
 }
