@@ -11,17 +11,22 @@ void CommandDispatcher::Register(const std::string& command, CommandHandler hand
     handlers_[platform::AsciiToLower(command)] = std::move(handler);
 }
 
+void CommandDispatcher::SetFallback(CommandHandler handler) {
+    fallback_ = std::move(handler);
+}
+
 CommandHandler CommandDispatcher::HandlerFor(const Json::Value& record) const {
     const std::string command = TextField(record, "cmd");
     const auto found = handlers_.find(platform::AsciiToLower(command));
-    if (found == handlers_.end()) {
+    if (found == handlers_.end() && !fallback_) {
         return [command](const Json::Value&, TaskContext&) {
             return TaskOutcome::Failure("unsupported command: " + command);
         };
     }
     // A handler bug (a bad allocation, a JSON type error) must end in a failed task, not a
     // core that dies without a word.
-    return [handler = found->second](const Json::Value& task, TaskContext& context) {
+    const CommandHandler& chosen = found != handlers_.end() ? found->second : fallback_;
+    return [handler = chosen](const Json::Value& task, TaskContext& context) {
         try {
             return handler(task, context);
         } catch (const std::exception& error) {

@@ -11,9 +11,10 @@ namespace components {
 // Tested in this order, stopping at the first missing file. Engine data the core ships is
 // appended here as it arrives.
 inline constexpr auto kRequiredFiles = std::to_array<std::string_view>({
-    "quire-core",        // the conversion core
-    "libquire-pipe.so",  // the pipe library the core and the program talk through
-    "libquire-ocr.so",   // the text recognition engine the core loads for scans
+    "quire-core",              // the conversion core
+    "libquire-pipe.so",        // the pipe library the core and the program talk through
+    "libquire-ocr.so",         // the text recognition engine the core loads for scans
+    "libquire-core-tools.so",  // page tools, watermarks, CAD: the core loads them on demand
 });
 
 inline constexpr std::string_view kMarkerFileName = "pdfsdk_convertersdk_heath.kid";

@@ -142,8 +142,9 @@ protected:
     void InstallProgram(const std::string& service_url) {
         const fs::path built = fs::path(QUIRE_CLI_BINARY).parent_path();
         fs::create_directories(program_);
-        for (const char* file : {"quire-cli", "quire-core", "libquire-pipe.so", "libquire-ocr.so",
-                                 "quire-office", "switch.ini", "cfgdata", "ressrc"}) {
+        for (const char* file :
+             {"quire-cli", "quire-core", "libquire-pipe.so", "libquire-ocr.so",
+              "libquire-core-tools.so", "quire-office", "switch.ini", "cfgdata", "ressrc"}) {
             if (!fs::exists(built / file))
                 continue;
             // A hard link spares copying the large binaries; the executable's folder is still

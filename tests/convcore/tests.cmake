@@ -1,4 +1,4 @@
-quire_test(convcore DEPS convcore pipe_interfaces)
+quire_test(convcore DEPS convcore convcore_tools pipe_interfaces)
 if(TARGET convcore_tests)
     target_sources(convcore_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/TestPdf.cpp)
     # The end-to-end test runs the real core against the real pipe library.
