@@ -30,13 +30,6 @@ std::optional<std::chrono::seconds> SecondsFromEnvironment(const char* name) {
     return std::chrono::seconds(seconds);
 }
 
-fs::path CacheFolder() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache != nullptr && cache[0] == '/')
-        return fs::path(cache) / "quire";
-    return platform::HomeFolder() / ".cache" / "quire";
-}
-
 }  // namespace
 
 bool IsLibreOfficeProgramFolder(const fs::path& folder) {
@@ -66,7 +59,7 @@ std::optional<OfficeSettings> DefaultOfficeSettings(std::string* error) {
     settings.helper = platform::ProgramFolder() / kHelperName;
     settings.install_folder = FindLibreOfficeProgramFolder();
     settings.runtime_folder = *runtime;
-    settings.cache_folder = CacheFolder();
+    settings.cache_folder = platform::CacheFolder();
     settings.idle = SecondsFromEnvironment("QUIRE_OFFICE_IDLE_SECONDS").value_or(settings.idle);
     settings.job_limit =
         SecondsFromEnvironment("QUIRE_OFFICE_JOB_SECONDS").value_or(settings.job_limit);

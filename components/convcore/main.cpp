@@ -7,6 +7,7 @@
 #include "convcore/CoreArguments.h"
 #include "convcore/CoreLoop.h"
 #include "convcore/PipeRequestChannel.h"
+#include "platform/Paths.h"
 #include "reconstruct/FontMapper.h"
 
 namespace {
@@ -60,8 +61,10 @@ int main(int argc, char** argv) {
     convcore::CoreLoopOptions options;
     options.core_id = arguments->core_id;
     options.multi_task = arguments->multi_task;
-    // Font matching reads fontconfig's whole cache on first use; a core waiting for its task
-    // does that meanwhile, so that the conversion it is given does not pay for it.
+    // Font matching starts fontconfig on first use, unless the matches kept by earlier cores
+    // answer; a core waiting for its task starts it meanwhile, so that the conversion it is
+    // given does not pay for it.
+    reconstruct::KeepFontMatchesIn(platform::CacheFolder() / "font-matches");
     options.while_waiting = reconstruct::WarmFontMatching;
     const convcore::CoreEnd end = convcore::RunCoreLoop(channel, dispatcher, options);
     const int code = ExitCodeFor(end);

@@ -5,10 +5,12 @@
 #include <initializer_list>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <vector>
 
+#include "reconstruct/FontMatchStore.h"
 #include "reconstruct/FontNames.h"
 
 namespace reconstruct {
@@ -266,7 +268,18 @@ std::string Resolve(const InstalledFaces& faces, const std::string& pdf_name, bo
     return MatchOrGeneric(faces, request);
 }
 
-std::map<std::string, std::string> g_cache;  // guarded by g_mutex
+std::map<std::string, std::string> g_cache;         // guarded by g_mutex
+std::optional<std::filesystem::path> g_store_file;  // guarded by g_mutex
+std::optional<FontMatchStore> g_store;              // guarded by g_mutex; opened on first use
+
+// Guarded by g_mutex. Opened late: its fingerprint takes a hundred file times, which a core
+// should not spend before its first ask.
+void OpenStore() {
+    if (g_store || !g_store_file)
+        return;
+    g_store.emplace(*g_store_file, FontSetupFingerprint());
+    g_cache.merge(g_store->Load());
+}
 
 // Guarded by g_mutex: the first call reads fontconfig's whole cache.
 const InstalledFaces& Faces() {
@@ -276,8 +289,16 @@ const InstalledFaces& Faces() {
 
 }  // namespace
 
+void KeepFontMatchesIn(const std::filesystem::path& file) {
+    const std::lock_guard lock(g_mutex);
+    g_store_file = file;
+}
+
 void WarmFontMatching() {
     const std::lock_guard lock(g_mutex);
+    OpenStore();
+    if (!g_cache.empty())
+        return;
     Faces();
     for (const char* generic : {"", "serif", "sans-serif", "monospace"}) {
         for (bool bold : {false, true}) {
@@ -290,18 +311,20 @@ void WarmFontMatching() {
 std::string InstalledFamily(const std::string& pdf_name, bool bold, bool italic, bool monospace,
                             bool serif, bool cjk) {
     const std::lock_guard lock(g_mutex);
-    const InstalledFaces& faces = Faces();
-    auto& cache = g_cache;
+    OpenStore();
     std::string key = pdf_name;
     for (bool flag : {bold, italic, monospace, serif, cjk})
         key += flag ? '1' : '0';
-    const auto found = cache.find(key);
-    if (found != cache.end())
+    const auto found = g_cache.find(key);
+    if (found != g_cache.end())
         return found->second;
+    const InstalledFaces& faces = Faces();
     std::string family = Resolve(faces, pdf_name, bold, italic, monospace, serif, cjk);
     if (!faces.Has(family))
         family = faces.FirstInstalled({"DejaVu Sans", "Noto Sans CJK SC"});
-    cache.emplace(std::move(key), family);
+    if (g_store)
+        g_store->Save({{key, family}});
+    g_cache.emplace(std::move(key), family);
     return family;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace reconstruct {
@@ -11,7 +12,12 @@ namespace reconstruct {
 std::string InstalledFamily(const std::string& pdf_name, bool bold, bool italic, bool monospace,
                             bool serif, bool cjk);
 
-// Reads the installed faces ahead of the first InstalledFamily, which would otherwise pay for it.
+// Reads the installed faces ahead of the first InstalledFamily, which would otherwise pay for it;
+// nothing to do when matches kept on disk were loaded.
 void WarmFontMatching();
+
+// Keeps matches in `file` between processes (see FontMatchStore.h): what it holds is loaded on
+// first use, and each new match is added. Call before the first InstalledFamily.
+void KeepFontMatchesIn(const std::filesystem::path& file);
 
 }  // namespace reconstruct

@@ -78,10 +78,11 @@ int WriteAll(int fd, std::string_view bytes) {
 }
 
 // Always closes `fd`: a close error can be the first report of a failed delayed write.
-bool FillAndClose(int fd, const fs::path& temporary, std::string_view bytes, std::string* error) {
+bool FillAndClose(int fd, const fs::path& temporary, std::string_view bytes, bool sync,
+                  std::string* error) {
     int failure = WriteAll(fd, bytes);
     const char* step = "write";
-    if (failure == 0 && ::fsync(fd) != 0) {
+    if (failure == 0 && sync && ::fsync(fd) != 0) {
         failure = errno;
         step = "sync";
     }
@@ -149,12 +150,13 @@ ReadResult ReadAtMost(int fd, const fs::path& path, std::size_t max_bytes, std::
 }  // namespace
 
 bool WriteFileAtomically(const fs::path& path, std::string_view bytes, mode_t mode,
-                         std::string* error) {
+                         std::string* error, Durability durability) {
+    const bool sync = durability == Durability::kSynced;
     fs::path temporary;
     const int fd = CreateTemporary(path, mode, &temporary, error);
     if (fd < 0)
         return false;
-    if (!FillAndClose(fd, temporary, bytes, error)) {
+    if (!FillAndClose(fd, temporary, bytes, sync, error)) {
         ::unlink(temporary.c_str());
         return false;
     }
@@ -163,7 +165,7 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes, mode_t mo
         ::unlink(temporary.c_str());
         return false;
     }
-    return SyncFolder(FolderOf(path), error);
+    return !sync || SyncFolder(FolderOf(path), error);
 }
 
 // O_NONBLOCK keeps open(2) from hanging on a pipe planted at `path`; it has no effect on the

@@ -19,8 +19,13 @@ namespace platform {
 // `error` (when given) says what failed. The one exception is a failed folder sync after the
 // rename: `path` then already holds the new bytes but may not survive a power loss, and the
 // call still returns false. `mode` is passed to open(2), so the umask applies.
+//
+// kUnsynced skips both syncs, for caches that may be lost but never half-written: a reader sees
+// the old file or the new one, and after a power loss possibly an empty one.
+enum class Durability { kSynced, kUnsynced };
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         mode_t mode = 0644, std::string* error = nullptr);
+                         mode_t mode = 0644, std::string* error = nullptr,
+                         Durability durability = Durability::kSynced);
 
 enum class ReadStatus { Ok, Missing, TooLarge, Error };
 

@@ -74,6 +74,10 @@ fs::path ProgramFolder() {
     return exe.parent_path();
 }
 
+fs::path CacheFolder() {
+    return AbsoluteEnv("XDG_CACHE_HOME").value_or(HomeFolder() / ".cache") / "quire";
+}
+
 fs::path HomeFolder() {
     if (auto home = AbsoluteEnv("HOME"))
         return *home;

@@ -15,6 +15,10 @@ std::filesystem::path ProgramFolder();
 // ~/.config/quire. Not created by this call.
 std::filesystem::path UserFolder();
 
+// What may be thrown away and rebuilt: $XDG_CACHE_HOME/quire, else ~/.cache/quire. Not created
+// by this call.
+std::filesystem::path CacheFolder();
+
 // Reads look in the user folder first, then in the program folder.
 std::filesystem::path ResolveReadPath(const std::filesystem::path& relative);
 

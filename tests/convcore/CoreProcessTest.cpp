@@ -3,6 +3,7 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include "platform/Process.h"
 #include "quire-pipe/PipeInterfaces.h"
 #include "support/TempDir.h"
+#include "support/ZipPart.h"
 
 namespace convcoretest {
 namespace {
@@ -132,15 +134,21 @@ TEST(CoreProcessTest, TheRealCoreAnswersAFileInfoTaskOverTheRealPipeAndExits) {
     EXPECT_TRUE(conversation.exited);
 }
 
+// A copy of the core alone in `folder`, without the modules installed beside the real one.
+fs::path CopyCoreAlone(const fs::path& folder) {
+    const fs::path core = folder / "quire-core";
+    fs::copy_file(QUIRE_CORE_BINARY, core);
+    fs::permissions(core, fs::perms::owner_exec, fs::perm_options::add);
+    return core;
+}
+
 TEST(CoreProcessTest, ACoreWithoutItsRecognitionModuleFailsARecognitionTaskClearly) {
     // The recognition engine is loaded from beside the core only when a page needs it; a core
     // installed without it still starts and fails just that task, leaving no output behind.
     TempDir runtime;
     const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
     TempDir folder;
-    const fs::path core = folder / "quire-core";
-    fs::copy_file(QUIRE_CORE_BINARY, core);
-    fs::permissions(core, fs::perms::owner_exec, fs::perm_options::add);
+    const fs::path core = CopyCoreAlone(folder.Path());
     cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 100);
     ASSERT_EQ(cairo_surface_write_to_png(picture, (folder / "scan.png").c_str()),
               CAIRO_STATUS_SUCCESS);
@@ -157,6 +165,95 @@ TEST(CoreProcessTest, ACoreWithoutItsRecognitionModuleFailsARecognitionTaskClear
               std::string::npos)
         << conversation.values["error"];
     EXPECT_FALSE(fs::exists(folder / "scan.txt"));
+}
+
+TEST(CoreProcessTest, ACoreWithoutItsToolsModuleFailsAPageToolTaskClearly) {
+    // Page tools come from a module loaded on their first task; a core installed without it
+    // still converts to Word, and fails a page tool task alone, leaving no output behind.
+    TempDir runtime;
+    const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
+    TempDir folder;
+    const fs::path core = CopyCoreAlone(folder.Path());
+    WriteFile(folder / "three.pdf", BuildPdf(TextPages(3)));
+
+    Json::Value compress;
+    compress["source_path"] = (folder / "three.pdf").string();
+    compress["target_path"] = (folder / "small.pdf").string();
+    compress["compress_type"] = 4;
+    Conversation failed;
+    ASSERT_TRUE(RunCore(core, TaskText("pdf_compress", 6, compress), failed));
+    {
+        const std::lock_guard<std::mutex> lock(failed.mutex);
+        EXPECT_EQ(failed.values["result"], "0\n");
+        EXPECT_NE(failed.values["error"].find("cannot load the conversion tools"),
+                  std::string::npos)
+            << failed.values["error"];
+    }
+    EXPECT_FALSE(fs::exists(folder / "small.pdf"));
+
+    Json::Value word;
+    word["source_path"] = (folder / "three.pdf").string();
+    word["target_path"] = (folder / "three.docx").string();
+    Conversation converted;
+    ASSERT_TRUE(RunCore(core, TaskText("pdf_to_docx", 7, word), converted));
+    const std::lock_guard<std::mutex> lock(converted.mutex);
+    EXPECT_EQ(converted.values["result"], "1\n") << converted.values["error"];
+    EXPECT_TRUE(fs::is_regular_file(folder / "three.docx"));
+}
+
+TEST(CoreProcessTest, TheRealCoreRunsAPageToolFromItsModule) {
+    TempDir runtime;
+    const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
+    TempDir folder;
+    WriteFile(folder / "three.pdf", BuildPdf(TextPages(3)));
+    Json::Value compress;
+    compress["source_path"] = (folder / "three.pdf").string();
+    compress["target_path"] = (folder / "small.pdf").string();
+    compress["compress_type"] = 4;
+    Conversation conversation;
+    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY, TaskText("pdf_compress", 8, compress), conversation));
+    const std::lock_guard<std::mutex> lock(conversation.mutex);
+    EXPECT_EQ(conversation.values["result"], "1\n") << conversation.values["error"];
+    EXPECT_TRUE(fs::is_regular_file(folder / "small.pdf"));
+}
+
+TEST(CoreProcessTest, ACoreTakesTheFontMatchesAnEarlierCoreKept) {
+    TempDir runtime;
+    const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
+    TempDir cache;
+    const ScopedEnv cache_variable("XDG_CACHE_HOME", cache.Path().string());
+    TempDir folder;
+    WriteFile(folder / "three.pdf", BuildPdf(TextPages(3)));
+    Json::Value word;
+    word["source_path"] = (folder / "three.pdf").string();
+    word["target_path"] = (folder / "first.docx").string();
+    Conversation first;
+    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY, TaskText("pdf_to_docx", 9, word), first));
+
+    // Every kept match renamed to a face no fontconfig would answer: a core that takes the
+    // file at its word names it in the document.
+    const fs::path kept = cache / "quire" / "font-matches";
+    std::ifstream in(kept);
+    std::string header;
+    std::string fingerprint;
+    ASSERT_TRUE(std::getline(in, header) && std::getline(in, fingerprint)) << kept;
+    std::string renamed = header + "\n" + fingerprint + "\n";
+    int matches = 0;
+    for (std::string line; std::getline(in, line); ++matches)
+        renamed += line.substr(0, line.find('\t')) + "\tKept Face Sans\n";
+    ASSERT_GT(matches, 0);
+    in.close();
+    WriteFile(kept, renamed);
+
+    word["target_path"] = (folder / "second.docx").string();
+    Conversation second;
+    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY, TaskText("pdf_to_docx", 10, word), second));
+    const std::string parts = ReadPackagePart(folder / "second.docx", "word/document.xml") +
+                              ReadPackagePart(folder / "second.docx", "word/styles.xml");
+    EXPECT_NE(parts.find("Kept Face Sans"), std::string::npos);
+    const std::string before = ReadPackagePart(folder / "first.docx", "word/document.xml") +
+                               ReadPackagePart(folder / "first.docx", "word/styles.xml");
+    EXPECT_EQ(before.find("Kept Face Sans"), std::string::npos);
 }
 
 }  // namespace
