@@ -45,6 +45,7 @@ std::uint32_t ToRgb(fz_context* context, fz_colorspace* space, const float* colo
 
 float Advance(fz_context* context, fz_font* font, int glyph, int vertical) {
     float advance = 0;
+    fz_var(advance);
     fz_try(context) {
         advance = fz_advance_glyph(context, font, glyph, vertical);
     }
