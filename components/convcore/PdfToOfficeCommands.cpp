@@ -1,12 +1,14 @@
 #include "convcore/PdfToOfficeCommands.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convcore/OfficeHelperClient.h"
@@ -99,9 +101,12 @@ Recognition RecognitionOf(const Json::Value& record, bool recognise) {
 // The chosen pages of a PDF, rebuilt from what the PDF holds.
 class Reconstruction : public RebuiltPages {
 public:
-    Reconstruction(std::unique_ptr<RenderDocument> document, std::vector<int> pages,
+    // `reopen` opens the same PDF again, for a second reader.
+    Reconstruction(std::unique_ptr<RenderDocument> document,
+                   std::function<std::unique_ptr<RenderDocument>()> reopen, std::vector<int> pages,
                    TaskContext& task, Recognition recognition)
         : document_(std::move(document)),
+          reopen_(std::move(reopen)),
           pages_(std::move(pages)),
           task_(task),
           recognition_(std::move(recognition)) {}
@@ -112,18 +117,14 @@ public:
     // simply no sample.
     reconstruct::RunningText Running() override {
         const std::size_t count = std::min(pages_.size(), kRunningTextSamples);
-        for (std::size_t i = 0; i < count && !task_.IsCancelled(); ++i) {
-            const std::size_t n = i * pages_.size() / count;
-            const bool keep = kept_bytes_ < kKeptSampleBytes;
-            reconstruct::RawPage raw;
-            std::string ignored;
-            if (!Extract(pages_[n], keep ? Options() : TextOnly(), &raw, &ignored))
+        std::vector<Sample> samples(count);
+        ReadSamples(&samples);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!samples[i].read)
                 continue;
-            running_.AddSample(raw);
-            if (keep) {
-                kept_bytes_ += ApproximateBytes(raw);
-                kept_.emplace(n, std::move(raw));
-            }
+            running_.AddSample(samples[i].raw);
+            if (samples[i].kept)
+                kept_.emplace(SampledPage(i, count), std::move(samples[i].raw));
         }
         return running_.Result();
     }
@@ -131,7 +132,7 @@ public:
     bool Rebuild(std::size_t n, const std::function<void(int)>& page_progress,
                  reconstruct::Page* page, std::string* error) override {
         reconstruct::RawPage raw;
-        if (!TakeKept(n, &raw) && !Extract(pages_[n], Options(), &raw, error))
+        if (!TakeKept(n, &raw) && !Extract(*document_, pages_[n], Options(), &raw, error))
             return false;
         if (raw.image_only && recognition_.Wants(raw))
             return Recognise(raw.index, page_progress, page, error);
@@ -147,6 +148,58 @@ public:
     }
 
 private:
+    struct Sample {
+        bool read = false;
+        bool kept = false;  // read whole, for its turn; else for its text alone
+        reconstruct::RawPage raw;
+    };
+
+    std::size_t SampledPage(std::size_t i, std::size_t count) const {
+        return i * pages_.size() / count;
+    }
+
+    // Reading the pages is most of a short document's conversion, and a document serves one
+    // thread at a time: a second thread reads every other sample from the PDF opened again.
+    void ReadSamples(std::vector<Sample>* samples) {
+        constexpr std::size_t kReaders = 2;
+        if (samples->size() < 2 || std::thread::hardware_concurrency() < 2) {
+            ReadShare(*document_, 0, 1, samples);
+            return;
+        }
+        std::atomic<bool> helped = false;
+        std::thread helper([&] {
+            try {
+                const std::unique_ptr<RenderDocument> second = reopen_();
+                if (second == nullptr)
+                    return;
+                ReadShare(*second, 1, kReaders, samples);
+                helped = true;
+            } catch (const std::exception&) {
+                // Its share is read below.
+            }
+        });
+        ReadShare(*document_, 0, kReaders, samples);
+        helper.join();
+        if (!helped)
+            ReadShare(*document_, 1, kReaders, samples);
+    }
+
+    // Samples `first`, `first + step`, ... Called from two threads at once, on shares that do
+    // not overlap.
+    void ReadShare(const RenderDocument& document, std::size_t first, std::size_t step,
+                   std::vector<Sample>* samples) {
+        for (std::size_t i = first; i < samples->size() && !task_.IsCancelled(); i += step) {
+            Sample& sample = (*samples)[i];
+            sample.kept = kept_bytes_ < kKeptSampleBytes;
+            std::string ignored;
+            const int page = pages_[SampledPage(i, samples->size())];
+            sample.read = Extract(document, page, sample.kept ? Options() : TextOnly(), &sample.raw,
+                                  &ignored);
+            if (sample.read && sample.kept)
+                kept_bytes_ += ApproximateBytes(sample.raw);
+        }
+    }
+
     reconstruct::ExtractOptions Options() const {
         reconstruct::ExtractOptions options;
         options.cancelled = [this] { return task_.IsCancelled(); };
@@ -181,12 +234,12 @@ private:
                raw.fills.size() * sizeof(reconstruct::RawFill);
     }
 
-    bool Extract(int index, const reconstruct::ExtractOptions& options, reconstruct::RawPage* raw,
-                 std::string* error) const {
-        PageHandle page(document_->Context());
-        return document_->LoadPage(index, &page, error) &&
-               reconstruct::ExtractPage(document_->Context(), page.Get(), index, options, raw,
-                                        error);
+    static bool Extract(const RenderDocument& document, int index,
+                        const reconstruct::ExtractOptions& options, reconstruct::RawPage* raw,
+                        std::string* error) {
+        PageHandle page(document.Context());
+        return document.LoadPage(index, &page, error) &&
+               reconstruct::ExtractPage(document.Context(), page.Get(), index, options, raw, error);
     }
 
     // A scan has no text to rebuild: its picture fills the page.
@@ -230,13 +283,14 @@ private:
     }
 
     const std::unique_ptr<RenderDocument> document_;
+    const std::function<std::unique_ptr<RenderDocument>()> reopen_;
     const std::vector<int> pages_;
     TaskContext& task_;
     const Recognition recognition_;
     reconstruct::RunningTextDetector running_;
     std::map<std::size_t, reconstruct::RawPage> kept_;  // sampled pages waiting for their turn
-    std::size_t kept_bytes_ = 0;
-    std::unique_ptr<reconstruct::OcrEngine> engine_;  // used by the task's thread only
+    std::atomic<std::size_t> kept_bytes_ = 0;           // added to by both readers of the samples
+    std::unique_ptr<reconstruct::OcrEngine> engine_;    // used by the task's thread only
 };
 
 bool WritePages(RebuiltPages& pages, DocumentSink* sink, int progress_share, TaskContext& task,
@@ -313,7 +367,13 @@ std::unique_ptr<RebuiltPages> OpenRebuiltPdf(const Json::Value& record, bool rec
     auto document = OpenRecordSource(record, &pages, error);
     if (document == nullptr)
         return nullptr;
-    return std::make_unique<Reconstruction>(std::move(document), std::move(pages), context,
+    auto reopen = [source = TextField(record, "source_path"),
+                   password = TextField(record, "password")] {
+        std::string ignored;
+        return RenderDocument::Open(source, password, &ignored);
+    };
+    return std::make_unique<Reconstruction>(std::move(document), std::move(reopen),
+                                            std::move(pages), context,
                                             RecognitionOf(record, recognise));
 }
 

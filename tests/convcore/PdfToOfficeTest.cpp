@@ -183,5 +183,40 @@ TEST_F(PdfToOlderOfficeTest, DocAndXlsAreSavedByLibreOfficeFromTheRebuiltDocumen
     }
 }
 
+// The sampled pages are read by two readers, the second from the PDF opened again. Pages must
+// come back in their order either way, and a PDF that cannot be opened a second time (removed
+// once the task had it open) is read by the first reader alone.
+TEST_F(PdfToOfficeTest, PagesReadByTwoReadersKeepTheirOrderEvenWhenTheSecondCannotOpen) {
+    for (const bool remove_after_opening : {false, true}) {
+        const fs::path source = temp_ / "named.pdf";
+        testdocs::WriteFile(source, NamedPagesPdf(7, "Part"));
+        Json::Value record;
+        record["source_path"] = source.string();
+        RecordingContext context;
+        std::string error;
+        auto pages = convcore::OpenRebuiltPdf(record, false, context, &error);
+        ASSERT_NE(pages, nullptr) << error;
+        if (remove_after_opening)
+            fs::remove(source);
+        const fs::path target = temp_ / "parts.docx";
+        const convcore::RebuiltTarget word{convcore::OpenWordSink, ".docx", nullptr};
+        const auto no_office = [](std::string*) {
+            return std::optional<convcore::OfficeSettings>();
+        };
+        const auto outcome =
+            convcore::WriteRebuiltDocument(*pages, word, target, no_office, context);
+        ASSERT_TRUE(outcome.ok) << outcome.error;
+        const std::string body = ReadPackagePart(target, "word/document.xml");
+        std::size_t last = 0;
+        for (int n = 1; n <= 7; ++n) {
+            const std::size_t at = body.find("PartPage " + std::to_string(n));
+            ASSERT_NE(at, std::string::npos) << n << (remove_after_opening ? ", removed" : "");
+            EXPECT_GT(at, last) << n;
+            last = at;
+        }
+        fs::remove(target);
+    }
+}
+
 }  // namespace
 }  // namespace convcoretest
