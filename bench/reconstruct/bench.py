@@ -123,16 +123,15 @@ def main():
     documents = documents_of(arguments, office, work)
     rows, extra_lines = [], []
     for document in documents:
-        source_text = tools.pdf_text(document.pdf) or ""
-        source_lines = tools.pdf_text(document.pdf, layout=True) or ""
+        source_texts = tools.pdf_texts(document.pdf)
         for converter in chosen:
             folder = measure.fresh_folder(work / "runs" / converter.name / document.name)
             result = converter.convert(document.pdf, "docx", folder / "out")
-            row = measure.measure_docx(document, converter.name, result, office, source_text,
-                                       folder, arguments.print_timeout, source_lines)
+            row = measure.measure_docx(document, converter.name, result, office, source_texts,
+                                       folder, arguments.print_timeout)
             progress(report.row_line(row))
             rows.append(row)
-            extra_lines += other_formats(document, converter, source_text, work)
+            extra_lines += other_formats(document, converter, source_texts["raw"], work)
     save_results(results, rows, extra_lines)
     report.print_report(rows, extra_lines, sys.stdout)
     return 0

@@ -20,9 +20,13 @@ class Row:
     converter: str
     seconds: float = 0.0
     core_seconds: float = None  # the conversion inside our core alone, when it reports it
-    similarity: float = None  # None: the source has no text to compare
-    # The same read line by line as printed: pdftotext's reading order can scramble a source
-    # (a contents page's number column read apart from its titles) where the lines still match.
+    # None: the source has no text to compare. Both texts are read in the order their
+    # producers wrote them: every source here was written in reading order, and so is the
+    # printed-back document, in its flow. pdftotext's own reading-order guess can scramble a
+    # source (a contents page's number column read apart from its titles); that reading and
+    # the one line by line as printed are kept beside it.
+    similarity: float = None
+    guessed_similarity: float = None
     line_similarity: float = None
     flowing: float = None
     tables_found: list = None
@@ -75,12 +79,13 @@ def flowing_share(shape):
     return shape.flowing_chars / shape.all_chars if shape.all_chars else None
 
 
-def measure_docx(document, converter, result, office, source_text, folder: Path,
-                 print_timeout=None, source_lines=None):
+def measure_docx(document, converter, result, office, source_texts, folder: Path,
+                 print_timeout=None):
+    """`source_texts`: the source's text by order (tools.pdf_texts)."""
     row = Row(document.name, converter, result.outcome.seconds, result.core_seconds,
               tables_expected=document.tables, images_expected=document.images,
               pages_source=document.pages,
-              source_has_text=bool(textsim.normalise(source_text)))
+              source_has_text=bool(textsim.normalise(source_texts["raw"])))
     if not result.ok:
         row.error = failure_message(document, result.outcome)
         return row
@@ -98,12 +103,11 @@ def measure_docx(document, converter, result, office, source_text, folder: Path,
         row.error = f"not printable: {back.error[:80]}"
         return row
     row.pages_back = tools.page_count(pdf) or 0
-    text = tools.pdf_text(pdf) or ""
     if row.source_has_text:
-        row.similarity = textsim.similarity(source_text, text)
-        if source_lines is not None:
-            row.line_similarity = textsim.similarity(
-                source_lines, tools.pdf_text(pdf, layout=True) or "")
+        texts = tools.pdf_texts(pdf)
+        row.similarity, row.guessed_similarity, row.line_similarity = (
+            textsim.similarity(source_texts[order], texts[order])
+            for order in ("raw", "guessed", "lines"))
     return row
 
 

@@ -27,15 +27,16 @@ def row_line(row):
     structure = [_percent(row.flowing), _tables(row),
                  f"{row.images_found}/{row.images_expected}"] if read else ["fail"] * 3
     cells = [row.document, row.converter, f"{row.seconds:.1f}",
-             _fraction(row.similarity) if printed else "fail",
-             _fraction(row.line_similarity) if printed else "fail", *structure,
+             *(_fraction(value) if printed else "fail"
+               for value in (row.similarity, row.guessed_similarity, row.line_similarity)),
+             *structure,
              f"{row.pages_back}/{row.pages_source}" if printed else "fail",
              tail(row.error).replace("|", "/")]
     return "| " + " | ".join(cells) + " |"
 
 
-HEADER = ("| document | converter | time s | text sim | by lines | flowing | tables | images | pages "
-          "| note |\n|---|---|---:|---:|---:|---:|---:|---:|---:|---|")
+HEADER = ("| document | converter | time s | text sim | guessed order | by lines | flowing | tables "
+          "| images | pages | note |\n|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---|")
 
 
 def mean(values):
@@ -54,6 +55,7 @@ def summary(rows, converter):
         "seconds": sum(r.seconds for r in good),
         # a failed conversion keeps none of the text
         "similarity": mean([0.0 if r.failed else r.similarity for r in texts]),
+        "guessed_similarity": mean([0.0 if r.failed else r.guessed_similarity for r in texts]),
         "line_similarity": mean([0.0 if r.failed else r.line_similarity for r in texts]),
         "on_target": sum(1 for s in similarities if s >= SIMILARITY_TARGET),
         "texts": len(texts),
@@ -88,7 +90,8 @@ def summary_line(rows, converter):
             f"{s['structure']}/{s['structure_checks']}; speed × mutool "
             f"{'n/a' if ratio is None else f'{ratio:.2f}'}")
     cells = [f"**all ({s['converted']}/{s['documents']} measured)**", converter,
-             f"{s['seconds']:.1f}", _fraction(s["similarity"]), _fraction(s["line_similarity"]),
+             f"{s['seconds']:.1f}", _fraction(s["similarity"]), _fraction(s["guessed_similarity"]),
+             _fraction(s["line_similarity"]),
              _percent(s["flowing"]),
              f"{s['tables']}/{s['tables_expected']}", "", "", note]
     return "| " + " | ".join(cells) + " |"

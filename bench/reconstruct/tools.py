@@ -113,10 +113,20 @@ def page_size(pdf: Path):
     return None
 
 
-def pdf_text(pdf: Path, layout=False):
-    """The text in pdftotext's reading order, or with `layout` line by line as printed."""
-    outcome = run(["pdftotext", "-enc", "UTF-8", *(["-layout"] if layout else []), pdf, "-"], 120)
+# How pdftotext orders a page's text: as the producer wrote it ("raw"), by its own reading-order
+# guess ("guessed"), or line by line as printed ("lines").
+TEXT_ORDERS = {"raw": ["-raw"], "guessed": [], "lines": ["-layout"]}
+
+
+def pdf_text(pdf: Path, order="raw"):
+    """The text in the given order (TEXT_ORDERS)."""
+    outcome = run(["pdftotext", "-enc", "UTF-8", *TEXT_ORDERS[order], pdf, "-"], 120)
     return outcome.output if outcome.ok else None
+
+
+def pdf_texts(pdf: Path):
+    """The text in every order, by order's name."""
+    return {order: pdf_text(pdf, order) or "" for order in TEXT_ORDERS}
 
 
 def pdf_image_count(pdf: Path):
