@@ -4,8 +4,10 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -290,25 +292,69 @@ private:
     reconstruct::RunningTextDetector running_;
     std::map<std::size_t, reconstruct::RawPage> kept_;  // sampled pages waiting for their turn
     std::atomic<std::size_t> kept_bytes_ = 0;           // added to by both readers of the samples
-    std::unique_ptr<reconstruct::OcrEngine> engine_;    // used by the task's thread only
+    // Used by one thread at a time: pages are rebuilt one after the other.
+    std::unique_ptr<reconstruct::OcrEngine> engine_;
 };
 
+// Progress from two threads, passed on only when it grows.
+class SharedProgress {
+public:
+    explicit SharedProgress(TaskContext& task) : task_(task) {}
+
+    void Set(int percent) {
+        const std::lock_guard lock(mutex_);
+        if (percent <= last_)
+            return;
+        last_ = percent;
+        task_.SetProgress(percent);
+    }
+
+private:
+    TaskContext& task_;
+    std::mutex mutex_;
+    int last_ = -1;  // guarded by mutex_
+};
+
+struct RebuiltPage {
+    bool ok = false;
+    reconstruct::Page page;
+    std::string error;
+};
+
+// Page n + 1 is rebuilt on a thread of its own while page n is written: the two take about as
+// long. Rebuilding stays one page at a time, in order, so the document and the recognition
+// engine still serve one thread at a time.
 bool WritePages(RebuiltPages& pages, DocumentSink* sink, int progress_share, TaskContext& task,
                 std::string* error) {
     const std::size_t count = pages.Count();
+    SharedProgress progress(task);
+    const auto rebuild = [&](std::size_t n) {
+        const auto page_progress = [&, n](int percent) {
+            progress.Set(static_cast<int>((n * 100 + std::clamp(percent, 0, 100)) * progress_share /
+                                          (count * 100)));
+        };
+        RebuiltPage rebuilt;
+        rebuilt.ok = pages.Rebuild(n, page_progress, &rebuilt.page, &rebuilt.error);
+        return rebuilt;
+    };
+    std::future<RebuiltPage> next;
+    if (count > 0 && !task.IsCancelled())
+        next = std::async(std::launch::async, rebuild, 0);
     for (std::size_t done = 0; done < count; ++done) {
         if (task.IsCancelled()) {
             *error = "cancelled";
             return false;
         }
-        const auto page_progress = [&](int percent) {
-            task.SetProgress(static_cast<int>((done * 100 + std::clamp(percent, 0, 100)) *
-                                              progress_share / (count * 100)));
-        };
-        reconstruct::Page page;
-        if (!pages.Rebuild(done, page_progress, &page, error) || !sink->AddPage(page, error))
+        RebuiltPage current = next.get();
+        if (done + 1 < count && current.ok)
+            next = std::async(std::launch::async, rebuild, done + 1);
+        if (!current.ok) {
+            *error = current.error;
             return false;
-        task.SetProgress(static_cast<int>((done + 1) * progress_share / count));
+        }
+        if (!sink->AddPage(current.page, error))
+            return false;
+        progress.Set(static_cast<int>((done + 1) * progress_share / count));
     }
     return true;
 }
