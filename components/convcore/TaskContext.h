@@ -15,8 +15,8 @@ struct TaskOutcome {
     static TaskOutcome Failure(std::string error) { return {false, std::move(error)}; }
 };
 
-// What a command handler sees of the task it runs. Handlers run on a thread of their own; every
-// operation here may be called from it at any time.
+// What a command handler sees of the task it runs. Handlers run on a thread of their own and
+// may start more; every operation here may be called from any of them at any time.
 class TaskContext {
 public:
     virtual ~TaskContext() = default;

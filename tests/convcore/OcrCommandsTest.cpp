@@ -5,6 +5,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -123,7 +124,8 @@ bool HasPicture(const fs::path& docx) {
     return ReadPackagePart(docx, "word/document.xml").find("<w:drawing>") != std::string::npos;
 }
 
-// Cancels the task at its first progress report, which comes from inside recognition.
+// Cancels the task at its first progress report, which comes from inside recognition (on the
+// thread that rebuilds pages, while the task's own thread looks for a cancel).
 class CancelAtFirstProgress : public convcore::TaskContext {
 public:
     void SetProgress(int percent) override {
@@ -136,7 +138,7 @@ public:
     std::vector<int> progress;
 
 private:
-    bool cancelled_ = false;
+    std::atomic<bool> cancelled_ = false;
 };
 
 class OcrCommandsTest : public ::testing::Test {
