@@ -5,6 +5,8 @@
 namespace reconstruct {
 namespace {
 
+constexpr zip_uint32_t kDeflateLevel = 6;
+
 bool IsCompressedMedia(std::string_view name) {
     for (std::string_view extension : {".jpeg", ".jpg", ".png", ".gif"}) {
         if (name.size() > extension.size() &&
@@ -74,10 +76,13 @@ bool OoxmlPackage::Add(const std::string& name, std::string_view content_type, z
         *error = ZipError(archive_);
         return false;
     }
-    // Pictures are compressed already: deflating them again costs time and saves nothing.
-    if (IsCompressedMedia(name) &&
-        zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) !=
-            0) {
+    // Pictures are compressed already: deflating them again costs time and saves nothing. The
+    // rest is deflated at zlib's usual level: libzip's own choice, the highest, took half as
+    // long again on a document's XML for a file 4 % smaller.
+    const bool stored = IsCompressedMedia(name);
+    if (zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index),
+                                 stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                 stored ? 0 : kDeflateLevel) != 0) {
         *error = ZipError(archive_);
         return false;
     }
