@@ -142,6 +142,21 @@ fs::path CopyCoreAlone(const fs::path& folder) {
     return core;
 }
 
+// A task that reads `source` and writes `target`, with `record`'s other fields.
+std::string FileTask(const char* command, int task_id, const fs::path& source,
+                     const fs::path& target, Json::Value record = {}) {
+    record["source_path"] = source.string();
+    record["target_path"] = target.string();
+    return TaskText(command, task_id, std::move(record));
+}
+
+// Compression at its strongest setting, a page tool of the module.
+std::string CompressTask(int task_id, const fs::path& source, const fs::path& target) {
+    Json::Value record;
+    record["compress_type"] = 4;
+    return FileTask("pdf_compress", task_id, source, target, std::move(record));
+}
+
 TEST(CoreProcessTest, ACoreWithoutItsRecognitionModuleFailsARecognitionTaskClearly) {
     // The recognition engine is loaded from beside the core only when a page needs it; a core
     // installed without it still starts and fails just that task, leaving no output behind.
@@ -176,12 +191,8 @@ TEST(CoreProcessTest, ACoreWithoutItsToolsModuleFailsAPageToolTaskClearly) {
     const fs::path core = CopyCoreAlone(folder.Path());
     WriteFile(folder / "three.pdf", BuildPdf(TextPages(3)));
 
-    Json::Value compress;
-    compress["source_path"] = (folder / "three.pdf").string();
-    compress["target_path"] = (folder / "small.pdf").string();
-    compress["compress_type"] = 4;
     Conversation failed;
-    ASSERT_TRUE(RunCore(core, TaskText("pdf_compress", 6, compress), failed));
+    ASSERT_TRUE(RunCore(core, CompressTask(6, folder / "three.pdf", folder / "small.pdf"), failed));
     {
         const std::lock_guard<std::mutex> lock(failed.mutex);
         EXPECT_EQ(failed.values["result"], "0\n");
@@ -191,11 +202,9 @@ TEST(CoreProcessTest, ACoreWithoutItsToolsModuleFailsAPageToolTaskClearly) {
     }
     EXPECT_FALSE(fs::exists(folder / "small.pdf"));
 
-    Json::Value word;
-    word["source_path"] = (folder / "three.pdf").string();
-    word["target_path"] = (folder / "three.docx").string();
     Conversation converted;
-    ASSERT_TRUE(RunCore(core, TaskText("pdf_to_docx", 7, word), converted));
+    ASSERT_TRUE(RunCore(
+        core, FileTask("pdf_to_docx", 7, folder / "three.pdf", folder / "three.docx"), converted));
     const std::lock_guard<std::mutex> lock(converted.mutex);
     EXPECT_EQ(converted.values["result"], "1\n") << converted.values["error"];
     EXPECT_TRUE(fs::is_regular_file(folder / "three.docx"));
@@ -206,12 +215,9 @@ TEST(CoreProcessTest, TheRealCoreRunsAPageToolFromItsModule) {
     const ScopedEnv runtime_variable("XDG_RUNTIME_DIR", runtime.Path().string());
     TempDir folder;
     WriteFile(folder / "three.pdf", BuildPdf(TextPages(3)));
-    Json::Value compress;
-    compress["source_path"] = (folder / "three.pdf").string();
-    compress["target_path"] = (folder / "small.pdf").string();
-    compress["compress_type"] = 4;
     Conversation conversation;
-    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY, TaskText("pdf_compress", 8, compress), conversation));
+    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY,
+                        CompressTask(8, folder / "three.pdf", folder / "small.pdf"), conversation));
     const std::lock_guard<std::mutex> lock(conversation.mutex);
     EXPECT_EQ(conversation.values["result"], "1\n") << conversation.values["error"];
     EXPECT_TRUE(fs::is_regular_file(folder / "small.pdf"));
@@ -224,11 +230,10 @@ TEST(CoreProcessTest, ACoreTakesTheFontMatchesAnEarlierCoreKept) {
     const ScopedEnv cache_variable("XDG_CACHE_HOME", cache.Path().string());
     TempDir folder;
     WriteFile(folder / "three.pdf", BuildPdf(TextPages(3)));
-    Json::Value word;
-    word["source_path"] = (folder / "three.pdf").string();
-    word["target_path"] = (folder / "first.docx").string();
+    const fs::path source = folder / "three.pdf";
     Conversation first;
-    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY, TaskText("pdf_to_docx", 9, word), first));
+    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY,
+                        FileTask("pdf_to_docx", 9, source, folder / "first.docx"), first));
 
     // Every kept match renamed to a face no fontconfig would answer: a core that takes the
     // file at its word names it in the document.
@@ -245,9 +250,9 @@ TEST(CoreProcessTest, ACoreTakesTheFontMatchesAnEarlierCoreKept) {
     in.close();
     WriteFile(kept, renamed);
 
-    word["target_path"] = (folder / "second.docx").string();
     Conversation second;
-    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY, TaskText("pdf_to_docx", 10, word), second));
+    ASSERT_TRUE(RunCore(QUIRE_CORE_BINARY,
+                        FileTask("pdf_to_docx", 10, source, folder / "second.docx"), second));
     const std::string parts = ReadPackagePart(folder / "second.docx", "word/document.xml") +
                               ReadPackagePart(folder / "second.docx", "word/styles.xml");
     EXPECT_NE(parts.find("Kept Face Sans"), std::string::npos);
