@@ -70,11 +70,6 @@ std::vector<fs::path> Entries(const fs::path& folder, bool folders_only) {
     return entries;
 }
 
-fs::path EnvFolder(const char* name, const fs::path& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr && value[0] == '/' ? fs::path(value) : fallback;
-}
-
 }  // namespace
 
 FontMatchStore::FontMatchStore(fs::path file, std::string fingerprint)
@@ -125,19 +120,22 @@ std::string FontSetupFingerprint() {
         digest.Add(value != nullptr ? value : "-");
     }
     const fs::path home = platform::HomeFolder();
-    const fs::path config = EnvFolder("XDG_CONFIG_HOME", home / ".config") / "fontconfig";
+    const fs::path config =
+        platform::AbsoluteEnv("XDG_CONFIG_HOME").value_or(home / ".config") / "fontconfig";
     for (const fs::path& folder :
          {fs::path("/etc/fonts"), fs::path("/etc/fonts/conf.d"), config, config / "conf.d"}) {
         AddTimes(digest, folder);
         for (const fs::path& file : Entries(folder, false))
             AddTimes(digest, file);
     }
-    for (const fs::path& folder : {fs::path("/var/cache/fontconfig"),
-                                   EnvFolder("XDG_CACHE_HOME", home / ".cache") / "fontconfig"})
+    for (const fs::path& folder :
+         {fs::path("/var/cache/fontconfig"),
+          platform::AbsoluteEnv("XDG_CACHE_HOME").value_or(home / ".cache") / "fontconfig"})
         AddTimes(digest, folder);
     for (const fs::path& folder :
          {fs::path("/usr/share/fonts"), fs::path("/usr/local/share/fonts"),
-          EnvFolder("XDG_DATA_HOME", home / ".local/share") / "fonts", home / ".fonts"}) {
+          platform::AbsoluteEnv("XDG_DATA_HOME").value_or(home / ".local/share") / "fonts",
+          home / ".fonts"}) {
         AddTimes(digest, folder);
         for (const fs::path& sub : Entries(folder, true))
             AddTimes(digest, sub);

@@ -17,14 +17,6 @@ std::string EnvOrEmpty(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
-// An absolute, non-empty environment value; relative XDG values must be ignored.
-std::optional<fs::path> AbsoluteEnv(const char* name) {
-    std::string value = EnvOrEmpty(name);
-    if (value.empty() || value.front() != '/')
-        return std::nullopt;
-    return fs::path(value);
-}
-
 // Creates `folder` with `mode` when missing, then insists that it is a real folder (not a
 // symlink) owned by us with no access for others. A folder of ours with looser bits is
 // tightened; anything else is refused, since another user could read or plant files there.
@@ -65,6 +57,13 @@ std::optional<fs::path> XdgUserDir(const std::string& key) {
 }
 
 }  // namespace
+
+std::optional<fs::path> AbsoluteEnv(const char* name) {
+    std::string value = EnvOrEmpty(name);
+    if (value.empty() || value.front() != '/')
+        return std::nullopt;
+    return fs::path(value);
+}
 
 fs::path ProgramFolder() {
     std::error_code error;

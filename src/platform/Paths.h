@@ -41,4 +41,7 @@ std::filesystem::path DocumentsFolder();
 
 std::filesystem::path HomeFolder();
 
+// An absolute, non-empty environment value; relative XDG values must be ignored.
+std::optional<std::filesystem::path> AbsoluteEnv(const char* name);
+
 }  // namespace platform
